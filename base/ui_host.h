@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace lumek {
+
+// The program's name as message boxes show it in their caption.
+inline const QString kAppTitle = QStringLiteral("Lumek");
+
+enum class MessageIcon { Information, Critical };
+
+// The only way the core reaches the user. The window shows dialogs and processes events; the
+// command line answers from its options; tests record every call.
+class UiHost {
+public:
+    virtual ~UiHost() = default;
+
+    // The status line under the preview.
+    virtual void status(const QString& text) = 0;
+    // A message box with an OK button.
+    virtual void message(const QString& title, const QString& text,
+                         MessageIcon icon = MessageIcon::Information) = 0;
+    // A Yes/No message box; true for Yes.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // Lets pending window events run. Long work calls this often, so it must stay cheap.
+    virtual void pump() = 0;
+
+    // The dialogs answer an empty text or list when dismissed.
+    virtual QString askFolder(const QString& title, const QString& startFolder) = 0;
+    virtual QString askSaveFile(const QString& title, const QString& startPath,
+                                const QString& filter) = 0;
+    virtual QStringList askOpenFiles(const QString& title, const QString& startFolder,
+                                     const QString& filter) = 0;
+    // The one-time codec choice of a make job: an index into codecs, or -1 when dismissed.
+    virtual int chooseCompressor(const QStringList& codecs) = 0;
+    // Progress of a make job: song songNumber of songCount, fraction 0..1 of that song done.
+    virtual void progress(int songNumber, int songCount, double fraction) = 0;
+};
+
+}  // namespace lumek

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Lumek's one build script.
+#   ./build.sh deps              install the missing Debian packages
+#   ./build.sh build             configure and build (build/)
+#   ./build.sh test              deps, build, then run every test
+#   ./build.sh test --sanitize   the same with address and undefined sanitizers (build-sanitize/)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake g++ pkg-config qt6-base-dev qt6-base-dev-tools libmpg123-dev libsdl2-dev
+          libcurl4-openssl-dev libssl-dev libturbojpeg0-dev ffmpeg fonts-nanum libgtest-dev
+          libcpp-httplib-dev)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+deps() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {  # build DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {  # run_tests DIR
+    QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
+        ctest --test-dir "$1" --output-on-failure -j "$jobs"
+}
+
+case "${1:-}" in
+    deps) deps ;;
+    build) build build ;;
+    test)
+        deps
+        if [ "${2:-}" = "--sanitize" ]; then
+            build build-sanitize -DLUMEK_SANITIZE=ON
+            ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
+        else
+            build build
+            run_tests build
+        fi
+        ;;
+    *)
+        sed -n '2,6p' "$0"
+        exit 2
+        ;;
+esac
