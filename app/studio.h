@@ -1,0 +1,62 @@
+#pragma once
+
+#include "base/settings.h"
+#include "base/ui_host.h"
+#include "render/working_pictures.h"
+
+#include <QString>
+#include <QStringView>
+
+namespace lumek {
+
+// The program's state and its operations, without widgets: the window and the command line each
+// own one and talk to the user through their UiHost.
+class Studio {
+public:
+    explicit Studio(UiHost& host);
+
+    UiHost& host() { return host_; }
+
+    Settings settings;
+    // Set while start-up runs: nothing draws the preview and nothing saves the settings.
+    bool LoadingInProgress = false;
+    ImageHolders holders;
+    WorkingPictures pictures;
+    RenderState render;
+
+    // Reads the settings file (or asks the first-run question when it is missing or of another
+    // version) and puts every value into the settings, the holders and the working pictures.
+    // Returns whether the file was accepted.
+    bool LoadSettings(const QString& path);
+    // Writes every key; skipped while LoadingInProgress. False when the file can't be written.
+    bool SaveSettings(const QString& path);
+
+    // Every value of a preset, with its pictures, as a first run chooses it.
+    void ApplyPreset(Preset preset);
+
+    // Sizes the working pictures to the canvas (PsizeX x PsizeY) and stretches the cover intro
+    // background and, when it is used, the background picture over them.
+    void ApplyCanvasSize();
+    // The canvas and frame background colour (0x00BBGGRR or a system colour code).
+    void SetBackgroundColour(int32_t colour);
+
+    // Stores a picture path and loads the picture into its holder; a picture that can't be
+    // decoded leaves the holder as it was (the path stays chosen) and says so on the status line.
+    bool ApplyPathSetting(const QString& key, const QString& path);
+
+    // The holder a path key fills.
+    QImage& HolderFor(QStringView pathKey);
+
+private:
+    void UsePresetPictures(Preset preset);
+    void RunFirstRunChoice();
+    void LoadPathSetting(const QString& key, const QString& stored);
+
+    UiHost& host_;
+};
+
+// Where the settings live: "LumekSetting.ini" beside the executable when that folder is
+// writable, else in the user's configuration folder.
+QString DefaultSettingsPath();
+
+}  // namespace lumek

@@ -1,0 +1,98 @@
+#include "app/studio.h"
+
+#include "app/builtin_pictures.h"
+
+#include "base/inifile.h"
+#include "base/settings_keys.h"
+#include "base/text_file.h"
+#include "render/image_loader.h"
+
+namespace lumek {
+
+bool Studio::LoadSettings(const QString& path) {
+    LoadingInProgress = true;
+    // The effect list starts at its first entry; the two output lists are filled with nothing
+    // selected, so a refused stored index leaves them without a selection.
+    settings.EffectType = 0;
+    settings.OutputExt = -1;
+    settings.AudioBitrate = -1;
+
+    const IniFile file = IniFile::Load(path);
+    // Both tests are made even when the file is missing.
+    const bool exists = FileExists(path);
+    const bool sameVersion = file.value(kSettingsSection, kSettingsVersionKey) == kSettingsVersion;
+    if (!exists || !sameVersion) {
+        RunFirstRunChoice();
+        return false;
+    }
+
+    ApplyStoredSetting(settings, kStartSettingKey, file.value(kSettingsSection, kStartSettingKey));
+    UsePresetPictures(settings.StartSetting);
+    for (const QString& key : SettingsLoadOrder()) {
+        const QString stored = file.value(kSettingsSection, key);
+        if (IsPathKey(key)) {
+            LoadPathSetting(key, stored);
+        } else {
+            ApplyStoredSetting(settings, key, stored);
+        }
+    }
+    render.CurrentLyricText = settings.ExampleText;
+    ApplyCanvasSize();
+    return true;
+}
+
+void Studio::LoadPathSetting(const QString& key, const QString& stored) {
+    // A path to a missing file is dropped, so the holder keeps the preset picture and the next
+    // save writes an empty path.
+    if (stored.trimmed().isEmpty() || !FileExists(stored)) {
+        return;
+    }
+    ApplyPathSetting(key, stored);
+}
+
+bool Studio::ApplyPathSetting(const QString& key, const QString& path) {
+    SetPathSetting(settings, key, path);
+    if (std::optional<QImage> picture = LoadPictureGDIPlus(path)) {
+        HolderFor(key) = std::move(*picture);
+        return true;
+    }
+    // The path stays chosen; the holder keeps what it showed.
+    host_.status(QStringLiteral("그림 파일을 읽을 수 없습니다: ") + path);
+    return false;
+}
+
+void Studio::RunFirstRunChoice() {
+    const bool iPhone =
+        host_.askYesNo(QStringLiteral("루멕 기본설정"),
+                       QStringLiteral("프로그램을 처음 실행하셨습니다.\r\n"
+                                      "기본설정을 아이폰/아이팟터치로 하시겠습니까?\r\n"
+                                      "아니오를 누르시면 기본설정을 핸드폰으로 합니다."));
+    ApplyPreset(iPhone ? Preset::IPhone : Preset::Phone);
+}
+
+void Studio::ApplyPreset(Preset preset) {
+    settings = MakePreset(preset);
+    UsePresetPictures(preset);
+    holders.Picture3 = BuiltinCoverPicture();
+    render.CurrentLyricText = settings.ExampleText;
+    settings.BGAnimation = 0;
+    ApplyCanvasSize();
+}
+
+bool Studio::SaveSettings(const QString& path) {
+    // A start-up that ended early must not overwrite a good file with half-loaded values.
+    if (LoadingInProgress) {
+        return false;
+    }
+    // A file that can't be read is left alone rather than replaced without its other content.
+    std::optional<IniFile> file = IniFile::TryLoad(path);
+    if (!file) {
+        return false;
+    }
+    for (const auto& [key, value] : EncodeSettings(settings)) {
+        file->setValue(kSettingsSection, key, value);
+    }
+    return file->save(path);
+}
+
+}  // namespace lumek
