@@ -1,0 +1,37 @@
+#include "cli/commands.h"
+#include "cli/terminal_host.h"
+
+#include <QCoreApplication>
+
+#include <exception>
+
+namespace {
+
+int Usage() {
+    const QStringList usages = {QString::fromUtf8(lumek::cli::kSettingsUsage)};
+    lumek::cli::PrintError(QStringLiteral("usage:\n") + usages.join(u'\n'));
+    return lumek::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lumek"));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        return Usage();
+    }
+    const QString command = args.takeFirst();
+    try {
+        if (command == u"settings") {
+            return lumek::cli::RunSettingsCommand(args);
+        }
+    } catch (const std::exception& e) {
+        // Outcomes are return values; an exception is a broken assumption worth reporting.
+        lumek::cli::PrintError(QStringLiteral("lumek %1: internal error: %2")
+                                   .arg(command, QString::fromUtf8(e.what())));
+        return lumek::cli::kExitFailed;
+    }
+    return Usage();
+}

@@ -1,0 +1,83 @@
+#include "app/studio.h"
+#include "base/settings_keys.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/terminal_host.h"
+
+#include <optional>
+
+namespace lumek::cli {
+
+namespace {
+
+std::optional<Preset> PresetNamed(const QString& name) {
+    if (name == u"iphone") {
+        return Preset::IPhone;
+    }
+    if (name == u"phone") {
+        return Preset::Phone;
+    }
+    return std::nullopt;
+}
+
+int Usage(const QString& problem) {
+    PrintError(QStringLiteral("lumek settings: ") + problem);
+    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(kSettingsUsage));
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunSettingsCommand(const QStringList& args) {
+    const ParseResult parsed = ParseArguments(
+        args, {QStringLiteral("--init"), QStringLiteral("--settings"), QStringLiteral("--preset")},
+        {QStringLiteral("--print"), QStringLiteral("--quiet")});
+    if (!parsed.error.isEmpty()) {
+        return Usage(parsed.error);
+    }
+    const Arguments& a = parsed.arguments;
+    const bool init = a.options.contains(QStringLiteral("--init"));
+    if (!a.positional.isEmpty() || init == a.has(QStringLiteral("--print"))) {
+        return Usage(QStringLiteral("give either --init or --print"));
+    }
+
+    TerminalHost host;
+    host.quiet = a.has(QStringLiteral("--quiet"));
+    Studio studio(host);
+    const QString settingsPath =
+        a.options.value(QStringLiteral("--settings"), init ? QString() : DefaultSettingsPath());
+
+    if (init) {
+        const std::optional<Preset> preset = PresetNamed(a.option(QStringLiteral("--init")));
+        if (!preset || settingsPath.isEmpty()) {
+            return Usage(QStringLiteral("--init needs iphone or phone, and --settings FILE"));
+        }
+        studio.ApplyPreset(*preset);
+        if (!studio.SaveSettings(settingsPath)) {
+            PrintError(QStringLiteral("%1: can't write the settings file").arg(settingsPath));
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+    if (a.options.contains(QStringLiteral("--preset"))) {
+        const std::optional<Preset> preset = PresetNamed(a.option(QStringLiteral("--preset")));
+        if (!preset || a.options.contains(QStringLiteral("--settings"))) {
+            return Usage(QStringLiteral("--preset needs iphone or phone, without --settings"));
+        }
+        studio.ApplyPreset(*preset);
+    } else {
+        const bool accepted = studio.LoadSettings(settingsPath);
+        studio.LoadingInProgress = false;
+        // A missing or outdated file gets the preset the first-run question chose.
+        if (!accepted && !studio.SaveSettings(settingsPath)) {
+            PrintError(QStringLiteral("%1: can't write the settings file").arg(settingsPath));
+        }
+    }
+    for (const auto& [key, value] : EncodeSettings(studio.settings)) {
+        PrintOutput(key + u'=' + value);
+    }
+    return kExitOk;
+}
+
+}  // namespace lumek::cli
