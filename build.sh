@@ -45,7 +45,7 @@ case "${1:-}" in
         deps
         if [ "${2:-}" = "--sanitize" ]; then
             build build-sanitize -DLUMEK_SANITIZE=ON
-            ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
+            UBSAN_OPTIONS=print_stacktrace=1 run_tests build-sanitize
         else
             build build
             run_tests build
