@@ -15,4 +15,11 @@ inline const char* const kSettingsUsage =
     "lumek settings --init iphone|phone --settings FILE\n"
     "lumek settings --print [--settings FILE | --preset iphone|phone]";
 
+int RunAnalyzeCommand(const QStringList& args);
+inline const char* const kAnalyzeUsage = "lumek analyze SONG.mp3 [--json]";
+int RunMergeCommand(const QStringList& args);
+inline const char* const kMergeUsage = "lumek merge OUT.mp3 SONG.mp3...";
+int RunCoverCommand(const QStringList& args);
+inline const char* const kCoverUsage = "lumek cover SONG.mp3 -o COVER.png";
+
 }  // namespace lumek::cli

@@ -8,7 +8,9 @@
 namespace {
 
 int Usage() {
-    const QStringList usages = {QString::fromUtf8(lumek::cli::kSettingsUsage)};
+    const QStringList usages = {
+        QString::fromUtf8(lumek::cli::kSettingsUsage), QString::fromUtf8(lumek::cli::kAnalyzeUsage),
+        QString::fromUtf8(lumek::cli::kMergeUsage), QString::fromUtf8(lumek::cli::kCoverUsage)};
     lumek::cli::PrintError(QStringLiteral("usage:\n") + usages.join(u'\n'));
     return lumek::cli::kExitUsage;
 }
@@ -26,6 +28,15 @@ int main(int argc, char** argv) {
     try {
         if (command == u"settings") {
             return lumek::cli::RunSettingsCommand(args);
+        }
+        if (command == u"analyze") {
+            return lumek::cli::RunAnalyzeCommand(args);
+        }
+        if (command == u"merge") {
+            return lumek::cli::RunMergeCommand(args);
+        }
+        if (command == u"cover") {
+            return lumek::cli::RunCoverCommand(args);
         }
     } catch (const std::exception& e) {
         // Outcomes are return values; an exception is a broken assumption worth reporting.
