@@ -101,6 +101,9 @@ struct Settings {
     int32_t VideoQuality = 50;  // 0..50, shown as 1..51
     int32_t VideoMode = 0;      // one video of the whole list
 
+    // The lyrics service's SOAP endpoint (host and path).
+    QString LyricsURL = QStringLiteral("http://lyrics.alsong.co.kr/alsongwebservice/service1.asmx");
+
     bool operator==(const Settings&) const = default;
 };
 

@@ -132,6 +132,7 @@ const std::array kKeys = {
     KeySpec{u"VideoMode", Kind::Range, &Settings::VideoMode, 0, 2},
 
     KeySpec{kStartSettingKey, Kind::StartSetting, &Settings::StartSetting},
+    KeySpec{u"LyricsURL", Kind::Text, &Settings::LyricsURL},
 };
 
 const KeySpec* FindKey(QStringView key) {
@@ -240,6 +241,7 @@ const QStringList& SettingsLoadOrder() {
         u"TitleEffectMaskPath",
         u"PicturePath",
         u"CoverImagePath",
+        u"LyricsURL",
         u"TextAlign",
     });
     return order;
@@ -335,6 +337,7 @@ const QStringList& SettingsSaveOrder() {
         u"Title Brightness",
         u"CoverTextAlign",
         u"TextAlign",
+        u"LyricsURL",
     });
     return order;
 }

@@ -21,5 +21,8 @@ int RunMergeCommand(const QStringList& args);
 inline const char* const kMergeUsage = "lumek merge OUT.mp3 SONG.mp3...";
 int RunCoverCommand(const QStringList& args);
 inline const char* const kCoverUsage = "lumek cover SONG.mp3 -o COVER.png";
+int RunLyricsCommand(const QStringList& args);
+inline const char* const kLyricsUsage =
+    "lumek lyrics SONG.mp3 [--lyrics-url URL] [--settings FILE | --preset iphone|phone] [--quiet]";
 
 }  // namespace lumek::cli

@@ -10,7 +10,8 @@ namespace {
 int Usage() {
     const QStringList usages = {
         QString::fromUtf8(lumek::cli::kSettingsUsage), QString::fromUtf8(lumek::cli::kAnalyzeUsage),
-        QString::fromUtf8(lumek::cli::kMergeUsage), QString::fromUtf8(lumek::cli::kCoverUsage)};
+        QString::fromUtf8(lumek::cli::kMergeUsage), QString::fromUtf8(lumek::cli::kCoverUsage),
+        QString::fromUtf8(lumek::cli::kLyricsUsage)};
     lumek::cli::PrintError(QStringLiteral("usage:\n") + usages.join(u'\n'));
     return lumek::cli::kExitUsage;
 }
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
         }
         if (command == u"cover") {
             return lumek::cli::RunCoverCommand(args);
+        }
+        if (command == u"lyrics") {
+            return lumek::cli::RunLyricsCommand(args);
         }
     } catch (const std::exception& e) {
         // Outcomes are return values; an exception is a broken assumption worth reporting.

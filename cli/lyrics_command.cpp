@@ -1,0 +1,106 @@
+#include "app/studio.h"
+#include "audio/audio_engine.h"
+#include "audio/song_info.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/terminal_host.h"
+#include "lyrics/lyric_download.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
+namespace lumek::cli {
+
+namespace {
+
+int Usage(const QString& problem) {
+    PrintError(QStringLiteral("lumek lyrics: ") + problem);
+    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(kLyricsUsage));
+    return kExitUsage;
+}
+
+// The endpoint of the settings, loaded as every command loads them: a preset, or the settings
+// file (created from the first-run preset when missing).
+QString SettingsLyricsUrl(const Arguments& a, TerminalHost& host) {
+    Studio studio(host);
+    if (a.options.contains(QStringLiteral("--preset"))) {
+        studio.ApplyPreset(a.option(QStringLiteral("--preset")) == u"phone" ? Preset::Phone
+                                                                            : Preset::IPhone);
+        return studio.settings.LyricsURL;
+    }
+    const QString path = a.options.value(QStringLiteral("--settings"), DefaultSettingsPath());
+    const bool accepted = studio.LoadSettings(path);
+    studio.LoadingInProgress = false;
+    if (!accepted && !studio.SaveSettings(path)) {
+        PrintError(QStringLiteral("%1: can't write the settings file").arg(path));
+    }
+    return studio.settings.LyricsURL;
+}
+
+}  // namespace
+
+int RunLyricsCommand(const QStringList& args) {
+    const ParseResult parsed = ParseArguments(
+        args,
+        {QStringLiteral("--lyrics-url"), QStringLiteral("--settings"), QStringLiteral("--preset")},
+        {QStringLiteral("--quiet")});
+    if (!parsed.error.isEmpty()) {
+        return Usage(parsed.error);
+    }
+    const Arguments& a = parsed.arguments;
+    if (a.positional.size() != 1) {
+        return Usage(QStringLiteral("give one MP3 file"));
+    }
+    if (a.options.contains(QStringLiteral("--preset"))) {
+        const QString preset = a.option(QStringLiteral("--preset"));
+        if ((preset != u"iphone" && preset != u"phone") ||
+            a.options.contains(QStringLiteral("--settings"))) {
+            return Usage(QStringLiteral("--preset needs iphone or phone, without --settings"));
+        }
+    }
+    const QString song = a.positional.first();
+    const QString lrcPath = LyricPathFor(song);
+    if (!QFileInfo(song).isFile() || lrcPath.isEmpty()) {
+        PrintError(QStringLiteral("%1: no such file").arg(song));
+        return kExitFailed;
+    }
+    if (FileExists(lrcPath)) {
+        PrintOutput(QStringLiteral("found ") + lrcPath);
+        return kExitOk;
+    }
+
+    TerminalHost host;
+    host.quiet = a.has(QStringLiteral("--quiet"));
+    LyricService service;
+    service.url = a.options.contains(QStringLiteral("--lyrics-url"))
+                      ? a.option(QStringLiteral("--lyrics-url"))
+                      : SettingsLyricsUrl(a, host);
+
+    AudioEngine engine;
+    if (engine.create() != 0) {
+        PrintError(QStringLiteral("lumek lyrics: the audio library can't be started"));
+        return kExitFailed;
+    }
+    SongInfo info;
+    const bool valid = AnalyzeSong(song, info, engine, host);
+    if (!valid && !host.quiet) {
+        PrintError(
+            QStringLiteral("%1: not a valid MP3 file; asking with an empty checksum").arg(song));
+    }
+    const LyricDownload download = DownloadLyrics(
+        song, LengthInTenths(info.Duration),
+        valid ? std::optional<int64_t>(info.FirstFrame) : std::nullopt, host, service);
+    if (!download.written) {
+        PrintError(QStringLiteral("%1: can't write the lyric file").arg(lrcPath));
+        return kExitFailed;
+    }
+    PrintOutput(
+        (download.placeholder ? QStringLiteral("placeholder ") : QStringLiteral("downloaded ")) +
+        lrcPath);
+    return kExitOk;
+}
+
+}  // namespace lumek::cli
