@@ -31,6 +31,9 @@ bool RecordingHost::askYesNo(const QString& title, const QString& text) {
 
 void RecordingHost::pump() {
     ++pumps;
+    if (onPump) {
+        onPump();
+    }
 }
 
 QString RecordingHost::askFolder(const QString&, const QString&) {

@@ -3,6 +3,7 @@
 #include "base/ui_host.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace lumek::testing {
@@ -20,6 +21,8 @@ public:
     std::vector<Message> messages;
     std::vector<Message> questions;
     int pumps = 0;
+    // Runs at every pump, as a click handled while work goes on would.
+    std::function<void()> onPump;
 
     // Replies handed out in order; when they run out the host answers No / dismisses.
     std::deque<bool> yesNoReplies;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace lumek {
+
+struct Settings;
+struct SongInfo;
+class UiHost;
+
+// The encoder program: "ffmpeg" found on PATH, or empty when there is none.
+QString FindEncoder();
+
+// The encoder's arguments: the AVI's video and the audio file become an MPEG-4 video with AAC
+// sound at outputPath (its format follows from the ".mp4" name). The audio keeps the song's own
+// sample rate and bitrate when "AudioOriginal" is ticked, else takes the "Audio Bitrate" entry;
+// the video is scaled to ScreenWidth x ScreenHeight at quality 51 - "Video Quality" and keeps
+// the AVI's frame rate. Paths are made absolute, so that none reads as an option or a protocol.
+// There is no overwrite option: with an existing output file the encoder writes nothing and
+// ends with an error, so callers delete old outputs first.
+QStringList EncoderArguments(const QString& aviPath, const QString& audioPath,
+                             const QString& outputPath, const Settings& settings,
+                             const SongInfo& song);
+
+struct RunResult {
+    bool started = false;
+    bool finished = false;   // ended on its own
+    bool cancelled = false;  // terminated because a cancel came during the run
+    int exitCode = -1;       // of a finished run; -1 when it crashed or was ended by a signal
+    QByteArray messages;     // the end of what the program wrote to stderr
+};
+
+// Runs the encoder without input or window and waits for it, pumping the host between polls of
+// about 10 ms. A cancel request that arrives during the run terminates the program (killed if it
+// has not ended 3 s later); a request already set at the start does not stop the run, so the
+// frames written before a cancel are still encoded. A missing program, or one that can't be
+// started, is reported in the status line and gives a result that did not start.
+RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,
+                     const bool& cancelRequested);
+
+}  // namespace lumek

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace lumek {
+
+// The make job's state, shared by the encoding list, the job driver and the song builds.
+struct JobState {
+    bool JobRunning = false;       // a make job's work is under way
+    bool CancelRequested = false;  // the make button was pressed again; polled once per frame
+    // Idle: the editing controls are enabled and the make button reads "만들기"; working: they
+    // are disabled and it reads "취소".
+    bool ControlsEnabled = true;
+    QString OutputFolder;      // the folder of a per-file job, ending with a separator
+    QString LastOutputFolder;  // folder of the last video written; start of the output dialogs
+    QString Mp3Folder;         // start of the MP3 dialogs
+};
+
+}  // namespace lumek

@@ -1,0 +1,183 @@
+#include "pipeline/encoding_list.h"
+
+#include "audio/audio_engine.h"
+#include "audio/audio_fixtures.h"
+#include "audio/song_info.h"
+#include "base/text_file.h"
+#include "pipeline/job_state.h"
+#include "support/qt_printers.h"
+#include "support/recording_host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace lumek {
+namespace {
+
+class EncodingListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testing::HaveFfmpeg()) {
+            GTEST_SKIP() << "ffmpeg is needed to make MP3 files";
+        }
+        engine_.create();
+        job_.Mp3Folder = QStringLiteral("/start");
+    }
+
+    // A copy of the shared test song in this test's folder.
+    QString song(const QString& name) const {
+        const QString path = dir_.filePath(name);
+        QFile::copy(testing::CbrMp3(), path);
+        return path;
+    }
+
+    QString textFile(const QString& name) const {
+        const QString path = dir_.filePath(name);
+        WriteTextFile(path, QStringLiteral("not a song"));
+        return path;
+    }
+
+    ListContext context() {
+        // Nothing listens there, so every song gets the placeholder lyrics at once.
+        return {list_,   job_,  song_,
+                engine_, host_, LyricService{QStringLiteral("http://127.0.0.1:9/x"), 1, 200}};
+    }
+
+    QTemporaryDir tempDir_;
+    QDir dir_{tempDir_.path()};
+    EncodingList list_;
+    JobState job_;
+    SongInfo song_;
+    AudioEngine engine_;
+    testing::RecordingHost host_;
+};
+
+TEST_F(EncodingListTest, DialogAddsValidSongsAndReportsTheRest) {
+    const QStringList chosen = {song(QStringLiteral("a.mp3")), textFile(QStringLiteral("b.mp3")),
+                                song(QStringLiteral("c.mp3"))};
+    host_.openFilesReplies = {chosen};
+    ListContext c = context();
+    AddFilesFromDialog(c);
+
+    EXPECT_EQ(list_.items(), QStringList({chosen[0], chosen[2]}));
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0].title, QStringLiteral("에러"));
+    EXPECT_EQ(host_.messages[0].text,
+              QStringLiteral("아래의 파일들은 옳바른 MP3파일이 아니므로 추가되지 못했습니다.\r\n") +
+                  chosen[1] + QStringLiteral("\r\n"));
+    ASSERT_FALSE(host_.statuses.empty());
+    EXPECT_EQ(host_.statuses.front(), QStringLiteral("리스트에 파일을 추가하는 중.."));
+    EXPECT_EQ(host_.statuses.back(), QStringLiteral("파일 추가가 완료되었습니다."));
+    EXPECT_TRUE(job_.ControlsEnabled);
+    EXPECT_EQ(job_.Mp3Folder, dir_.path());
+    // Each valid song got its lyric file (the placeholder) while it was added.
+    EXPECT_TRUE(FileExists(dir_.filePath(QStringLiteral("a.lrc"))));
+    EXPECT_TRUE(FileExists(dir_.filePath(QStringLiteral("c.lrc"))));
+    EXPECT_FALSE(FileExists(dir_.filePath(QStringLiteral("b.lrc"))));
+
+    // The same file again changes nothing and reports nothing.
+    host_.openFilesReplies = {{chosen[0]}};
+    AddFilesFromDialog(c);
+    EXPECT_EQ(list_.count(), 2);
+    EXPECT_EQ(host_.messages.size(), 1u);
+}
+
+TEST_F(EncodingListTest, DismissedDialogsChangeNothing) {
+    ListContext c = context();
+    AddFilesFromDialog(c);
+    AddFolder(c);
+    EXPECT_TRUE(list_.isEmpty());
+    EXPECT_TRUE(host_.statuses.empty());
+    EXPECT_EQ(job_.Mp3Folder, QStringLiteral("/start"));
+}
+
+TEST_F(EncodingListTest, FolderAddsItsOwnSongsOnly) {
+    song(QStringLiteral("b.mp3"));
+    song(QStringLiteral("a.MP3"));
+    textFile(QStringLiteral("notes.txt"));
+    dir_.mkdir(QStringLiteral("sub"));
+    song(QStringLiteral("sub/deeper.mp3"));
+    host_.folderReplies = {dir_.path()};
+    ListContext c = context();
+    AddFolder(c);
+    EXPECT_EQ(list_.items(), QStringList({dir_.filePath(QStringLiteral("a.MP3")),
+                                          dir_.filePath(QStringLiteral("b.mp3"))}));
+    EXPECT_EQ(host_.statuses.back(), QStringLiteral("폴더추가가 완료되었습니다."));
+    EXPECT_EQ(job_.Mp3Folder, dir_.path());
+    EXPECT_EQ(FindFiles(dir_.path(), QStringLiteral("*.mp3"), true, host_).size(), 3);
+
+    // A folder without songs adds nothing and still completes.
+    QTemporaryDir empty;
+    host_.folderReplies = {empty.path()};
+    AddFolder(c);
+    EXPECT_EQ(list_.count(), 2);
+    EXPECT_EQ(host_.statuses.back(), QStringLiteral("폴더추가가 완료되었습니다."));
+}
+
+TEST_F(EncodingListTest, DropsKeepOnlyMp3Files) {
+    const QString mp3 = song(QStringLiteral("loud.MP3"));
+    dir_.mkdir(QStringLiteral("folder"));
+    ListContext c = context();
+    AddDroppedFiles(
+        c, {mp3, dir_.filePath(QStringLiteral("x.wav")), dir_.filePath(QStringLiteral("folder"))});
+    EXPECT_EQ(list_.items(), QStringList({mp3}));
+    EXPECT_TRUE(host_.messages.empty());
+
+    // A running job ignores drops.
+    job_.JobRunning = true;
+    AddDroppedFiles(c, {song(QStringLiteral("other.mp3"))});
+    EXPECT_EQ(list_.count(), 1);
+}
+
+TEST_F(EncodingListTest, CancelStopsAfterTheCurrentFile) {
+    const QStringList chosen = {textFile(QStringLiteral("bad.mp3")), song(QStringLiteral("1.mp3")),
+                                song(QStringLiteral("2.mp3")), song(QStringLiteral("3.mp3"))};
+    host_.openFilesReplies = {chosen};
+    // The make button is pressed while the first song is being added.
+    host_.onPump = [this] {
+        if (list_.count() == 1) {
+            job_.CancelRequested = true;
+        }
+    };
+    ListContext c = context();
+    AddFilesFromDialog(c);
+    EXPECT_EQ(list_.count(), 1);
+    EXPECT_EQ(host_.statuses.back(), QStringLiteral("파일 추가가 취소되었습니다."));
+    EXPECT_TRUE(host_.messages.empty());  // no report of the invalid file
+}
+
+TEST(EncodingListEdits, RemoveAndMoveUp) {
+    EncodingList list;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        EXPECT_TRUE(list.append(QString::fromLatin1(name)));
+    }
+    EXPECT_FALSE(list.append(QStringLiteral("c")));
+    EXPECT_TRUE(list.append(QStringLiteral("C")));  // exact, case-sensitive comparison
+
+    list.select({4, 0, 2});
+    list.removeSelected();
+    EXPECT_EQ(list.items(), QStringList({"b", "d", "C"}));
+
+    list.selectOnly(2);
+    list.moveSelectedUp(false);
+    EXPECT_EQ(list.items(), QStringList({"b", "C", "d"}));
+    EXPECT_EQ(list.selection(), QList<int>{1});
+    list.moveSelectedUp(true);  // ignored while a job runs
+    list.selectOnly(0);
+    list.moveSelectedUp(false);  // the first entry can't move up
+    EXPECT_EQ(list.items(), QStringList({"b", "C", "d"}));
+
+    JobState job;
+    list.setBold(1, true);
+    EnableControls(job, list, false);
+    EXPECT_FALSE(job.ControlsEnabled);
+    EXPECT_TRUE(list.isBold(1));
+    EnableControls(job, list, true);
+    EXPECT_FALSE(list.isBold(1));
+}
+
+}  // namespace
+}  // namespace lumek
