@@ -67,10 +67,12 @@ void FillGradient(PixelView dst, int x, int y, int width, int height, int32_t co
     const long long stepY = RoundHalfEven(std::cos(stepAngle) * 1000);
 
     // Rectangle rows r0..r1-1 and columns c0..c1-1 lie inside the picture.
-    const auto c0 = static_cast<int>(std::max<long long>(0, -static_cast<long long>(x)));
+    const auto c0 = static_cast<int>(
+        std::min<long long>(width, std::max<long long>(0, -static_cast<long long>(x))));
     const auto c1 =
         static_cast<int>(std::min<long long>(width, static_cast<long long>(dst.width) - x));
-    const auto r0 = static_cast<int>(std::max<long long>(0, -static_cast<long long>(y)));
+    const auto r0 = static_cast<int>(
+        std::min<long long>(height, std::max<long long>(0, -static_cast<long long>(y))));
     const auto r1 =
         static_cast<int>(std::min<long long>(height, static_cast<long long>(dst.height) - y));
     if (c0 >= c1 || r0 >= r1) {

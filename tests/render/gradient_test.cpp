@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "render/gradient.h"
@@ -97,6 +98,10 @@ TEST(FillGradient, ClipsAndIgnoresEmptyRectangles) {
     FillGradient(untouched.view(), 0, 0, 0, 3, 0x123456, 0xABCDEF, 270);
     FillGradient(untouched.view(), 0, 0, 4, -1, 0x123456, 0xABCDEF, 270);
     FillGradient(untouched.view(), 4, 0, 5, 3, 0x123456, 0xABCDEF, 270);
+    // Far-off rectangles must not overflow the clipping arithmetic.
+    constexpr int kFar = std::numeric_limits<int>::min();
+    FillGradient(untouched.view(), kFar, kFar, 100, 100, 0x123456, 0xABCDEF, 270);
+    FillGradient(untouched.view(), 0, kFar, 4, std::numeric_limits<int>::max(), 0, 0xFFFFFF, 270);
     EXPECT_TRUE(std::all_of(untouched.words.begin(), untouched.words.end(),
                             [](uint32_t p) { return p == Canvas::kUntouched; }));
 }
