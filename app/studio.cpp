@@ -2,6 +2,7 @@
 
 #include "app/builtin_pictures.h"
 #include "base/numbers.h"
+#include "render/title_bar.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,6 +78,7 @@ void Studio::ApplyCanvasSize() {
         background.keepImage();
     }
     background.clear();
+    PrepareTitleBar(settings, pictures, holders);
 }
 
 void Studio::SetBackgroundColour(int32_t colour) {

@@ -1,0 +1,315 @@
+#include "render/lyric_renderer.h"
+
+#include "render/gradient.h"
+#include "render/pixops.h"
+#include "render/reference_image.h"
+#include "render/title_bar.h"
+#include "support/recording_host.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+namespace lumek {
+namespace {
+
+constexpr int kWidth = 240;
+constexpr int kHeight = 120;
+
+class LyricRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.PointX = 120;
+        settings.PointY = 60;
+        settings.FontSize = 30;
+        settings.Font2Size = 16;
+        settings.TextBetween = QStringLiteral("40");
+        settings.TextLength = QStringLiteral("10");
+        pictures.resize(kWidth, kHeight);
+        Background(0x203040, 0x604020);
+        state.CurrentLyricText = QStringLiteral("노래 가사");
+        state.LineChanged = true;
+    }
+
+    // A vertical gradient as the frame background.
+    void Background(int32_t top, int32_t bottom) {
+        FillGradient(pictures.PTMP2.view(), 0, 0, kWidth, kHeight, top, bottom, 270.0f);
+    }
+
+    void Render(bool showNeighbours = true) {
+        RenderLyrics(context, QStringLiteral("이전 줄"), QStringLiteral("다음 줄"), showNeighbours);
+    }
+
+    static uint8_t Alpha(const Picture& layer, int x, int y) {
+        return static_cast<uint8_t>(layer.image().pixel(x, y) & 0xFF);
+    }
+
+    // Rows y0..y1 of the alpha layer hold something.
+    bool AlphaInRows(int y0, int y1) const {
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                if (Alpha(pictures.SP6, x, y) != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    Settings settings = MakePreset(Preset::IPhone);
+    ImageHolders holders;
+    WorkingPictures pictures;
+    RenderState state;
+    testing::RecordingHost host;
+    RenderContext context{settings, pictures, holders, state, host};
+};
+
+TEST_F(LyricRendererTest, CachedLayersGoOverTheNewBackground) {
+    Render();
+    EXPECT_FALSE(state.LineChanged);
+    const QImage first = pictures.Picture1.image().copy();
+    const QImage colour = pictures.SP3.image().copy();
+    const QImage alpha = pictures.SP6.image().copy();
+
+    Background(0x00FF00, 0x0000FF);
+    Render();
+    EXPECT_EQ(pictures.SP3.image(), colour);
+    EXPECT_EQ(pictures.SP6.image(), alpha);
+    int opaque = 0, clear = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t a = Alpha(pictures.SP6, x, y);
+            const QRgb shown = pictures.Picture1.image().pixel(x, y);
+            if (a == 255) {
+                EXPECT_EQ(shown, first.pixel(x, y)) << x << "," << y;  // the same lyric pixels
+                ++opaque;
+            } else if (a == 0) {
+                EXPECT_EQ(shown, pictures.PTMP2.image().pixel(x, y)) << x << "," << y;
+                ++clear;
+            }
+        }
+    }
+    EXPECT_GT(opaque, 200);
+    EXPECT_GT(clear, kWidth * kHeight / 2);
+
+    // Whoever changes the layers in between (the cover intro uses them) is seen.
+    pictures.SP6.clear();
+    Render();
+    EXPECT_EQ(pictures.Picture1.image(), pictures.PTMP2.image());
+}
+
+TEST_F(LyricRendererTest, LineChangedStaysSetOnlyAfterStepOne) {
+    for (const auto& [step, after] : {std::pair{1, true}, {2, false}, {0, false}}) {
+        SCOPED_TRACE(step);
+        state.TransitionStep = step;
+        state.LineChanged = true;
+        Render();
+        EXPECT_EQ(state.LineChanged, after);
+    }
+}
+
+TEST_F(LyricRendererTest, ShadowAndOutlineMasks) {
+    const QRect plain = DrawShadowMask(context, {}, {}, true, 0, false);
+    const QImage unshifted = pictures.SP1.image().copy();
+    pictures.SP1.clear();
+    const QRect shifted = DrawShadowMask(context, {}, {}, true, -3, false);
+    EXPECT_EQ(shifted, plain.translated(-3, -3));
+    for (int y = 0; y + 3 < kHeight; ++y) {
+        for (int x = 0; x + 3 < kWidth; ++x) {
+            ASSERT_EQ(pictures.SP1.image().pixel(x, y), unshifted.pixel(x + 3, y + 3));
+        }
+    }
+    EXPECT_EQ(pictures.SP2.image().pixel(0, 0), PixelFromColour(settings.MainShadowColor));
+
+    // An outline of 2 reaches 2 pixels beyond the text on every side.
+    pictures.SP1.clear();
+    settings.FontStroke1 = 2;
+    const QRect outline = DrawStrokeMask(context, {}, {}, true, false);
+    EXPECT_EQ(outline, plain.adjusted(-2, -2, 2, 2));
+    EXPECT_EQ(pictures.SP2.image().pixel(0, 0), PixelFromColour(settings.MainStokeColor));
+}
+
+TEST_F(LyricRendererTest, AlphaLayerIsTheBlurredShadowAndTheText) {
+    // Worked out with whole-picture operations: the renderer only touches where the masks are.
+    settings.FontStroke1 = 0;
+    settings.ShadowBlur1 = 3;
+    Picture shadow(kWidth, kHeight, 0), text(kWidth, kHeight, 0);
+    std::swap(pictures.SP1, shadow);
+    DrawShadowMask(context, {}, {}, true, settings.FontShadow1, false);
+    std::swap(pictures.SP1, shadow);
+    std::swap(pictures.SP1, text);
+    DrawShadowMask(context, {}, {}, true, 0, false);  // the text where the text pass draws it
+    std::swap(pictures.SP1, text);
+    for (int pass = 0; pass < 3; ++pass) {
+        PxBlur(shadow.view(), std::as_const(shadow).view(), 0, 0);
+    }
+    Picture expected(kWidth, kHeight, 0);
+    const Picture white(kWidth, kHeight, 0xFFFFFF);
+    for (const Picture* mask : {&shadow, &text}) {
+        PxAlphaMask(expected.view(), 0, 0, kWidth, kHeight, white.view(), 0, 0, mask->view(), 0, 0,
+                    0, 0);
+    }
+    Render();
+    EXPECT_EQ(pictures.SP6.image(), expected.image());
+}
+
+TEST_F(LyricRendererTest, TextTakesItsRowOfTheGradient) {
+    settings.FontShadow1 = 0;
+    settings.FontStroke1 = 0;
+    settings.MainFontColor = 0x0000FF;   // red on top
+    settings.MainFontColor2 = 0xFF0000;  // blue at the bottom
+    Render();
+    // The band behind the line: top at 60 - 15.
+    Picture band(1, 30, 0);
+    FillGradient(band.view(), 0, 0, 1, 30, 0x0000FF, 0xFF0000, 270.0f);
+    int checked = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            if (Alpha(pictures.SP6, x, y) == 255) {
+                ASSERT_TRUE(y >= 45 && y < 75) << y;
+                EXPECT_EQ(pictures.SP3.image().pixel(x, y), band.image().pixel(0, y - 45));
+                EXPECT_EQ(pictures.Picture1.image().pixel(x, y), band.image().pixel(0, y - 45));
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 100);
+}
+
+TEST_F(LyricRendererTest, TransitionFiltersBothLayers) {
+    settings.SubTextShow = 1;
+    Render();
+    const Picture colour = pictures.SP3;
+    const Picture alpha = pictures.SP6;
+    for (const int32_t effect : {0, 1, 2}) {
+        SCOPED_TRACE(effect);
+        settings.EffectType = effect;
+        state.TransitionStep = 3;
+        Picture expectedColour = colour;
+        Picture expectedAlpha = alpha;
+        FilterState filters = state.Filters;  // the spread's random numbers, as they will come
+        int32_t progress = 0;
+        if (effect == 0) {
+            for (int pass = 0; pass < 3; ++pass) {
+                PxBlur(expectedColour.view(), std::as_const(expectedColour).view(), 0, 0);
+                PxBlur(expectedAlpha.view(), std::as_const(expectedAlpha).view(), 0, 0);
+            }
+        } else {
+            const int32_t index = effect == 1 ? kFilterSpread : kFilterMosaic;
+            ApplyFilter(index, expectedColour.view(), 3, progress, filters, host);
+            ApplyFilter(index, expectedAlpha.view(), 3, progress, filters, host);
+        }
+        Render();
+        EXPECT_EQ(pictures.SP3.image(), expectedColour.image());
+        EXPECT_EQ(pictures.SP6.image(), expectedAlpha.image());
+        EXPECT_EQ(state.FilterProgress, effect == 0 ? 0 : 100);
+    }
+    // No filter while there is no current text.
+    state.NoCurrentText = true;
+    Render();
+    EXPECT_EQ(pictures.SP3.image(), colour.image());
+    EXPECT_EQ(pictures.SP6.image(), alpha.image());
+}
+
+TEST_F(LyricRendererTest, NeighboursNeedTheCallAndTheSetting) {
+    settings.FontShadow2 = 2;
+    settings.FontStroke2 = 1;
+    // The neighbours' rows: centre lines 20 and 100, pitch 16.
+    settings.SubTextShow = 1;
+    Render(false);
+    EXPECT_FALSE(AlphaInRows(0, 30));
+    EXPECT_FALSE(AlphaInRows(90, kHeight - 1));
+    state.LineChanged = true;
+    Render(true);
+    EXPECT_TRUE(AlphaInRows(0, 30));
+    EXPECT_TRUE(AlphaInRows(90, kHeight - 1));
+    // Neighbours wrap by the width of the main font.
+    const WrapRule rule = LyricWrapRule(settings, kWidth);
+    EXPECT_EQ(rule.limit, 240 - 10);
+    EXPECT_EQ(rule.measure(QStringLiteral("이전 줄")),
+              MeasureTextWidth(QStringLiteral("이전 줄"), settings.FontName, 30, false));
+}
+
+TEST_F(LyricRendererTest, StillTitleAfterTheIntroAndTheSlide) {
+    holders.TTS = QImage(kWidth, kHeight, QImage::Format_RGB32);
+    holders.TTS.fill(Qt::red);
+    holders.SP4 = holders.TTS.copy();
+    holders.SP4.fill(Qt::white);  // the whole picture is bar
+    settings.TitleBarUpTop = QStringLiteral("-20");
+    settings.TitleBarDownTop = QStringLiteral("20");
+    PrepareTitleBar(settings, pictures, holders);
+    // The bar is down after CoverShowTime 20 + CoverFadeTime 30 + 10 frames.
+    struct Case {
+        bool job;
+        int32_t counter, preview;
+        const char16_t* title;
+        bool drawn;
+    };
+    for (const Case& c : {Case{true, 61, 0, u"제목", true}, Case{true, 60, 99, u"제목", false},
+                          Case{false, 0, 61, u"제목", true}, Case{false, 99, 60, u"제목", false},
+                          Case{true, 61, 0, u"열두 글자가 넘는 제목", false}}) {
+        SCOPED_TRACE(::testing::Message() << c.job << " " << c.counter << " " << c.preview);
+        state.JobRunning = c.job;
+        state.CoverFrameCounter = c.counter;
+        state.PreviewPosition = c.preview;
+        state.TitleText = QString::fromUtf16(c.title);
+        Render();
+        EXPECT_EQ(pictures.Picture1.image().pixel(2, 2) == 0xFFFF0000u, c.drawn);
+    }
+    settings.TitleBar = 0;  // switched off
+    state.TitleText = QStringLiteral("제목");
+    state.CoverFrameCounter = 61;
+    state.JobRunning = true;
+    Render();
+    EXPECT_NE(pictures.Picture1.image().pixel(2, 2), 0xFFFF0000u);
+}
+
+TEST_F(LyricRendererTest, AbsurdSettingsDoNotCrash) {
+    Settings& s = settings;
+    const std::vector<std::function<void()>> cases = {
+        [&] { s.FontStroke1 = INT_MAX; },
+        [&] { s.StrokeBlur1 = INT_MAX; },
+        [&] { s.FontSize = INT_MAX; },
+        [&] { s.FontSize = -30; },
+        [&] { s.PointX = INT_MIN, s.PointY = INT_MAX, s.FontShadow1 = INT_MIN; },
+        [&] { s.TextBetween = QStringLiteral("1e30"), s.TextLength = QStringLiteral("-1e30"); },
+        [&] { s.EffectType = 0, state.TransitionStep = INT_MAX; },
+        [&] { s.EffectType = 1, state.TransitionStep = INT_MAX; },
+        [&] { s.EffectType = 2, state.TransitionStep = INT_MAX; },
+        [&] { state.CurrentLyricText = QStringLiteral(" / ").repeated(200); },
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        s = MakePreset(Preset::IPhone);
+        s.SubTextShow = 1;
+        state = RenderState();
+        state.CurrentLyricText = QStringLiteral("가나다 라마바");
+        state.LineChanged = true;
+        cases[i]();
+        Render();
+        EXPECT_EQ(pictures.Picture1.width(), kWidth);
+    }
+    pictures.resize(0, 0);  // no canvas at all
+    state.LineChanged = true;
+    Render();
+    EXPECT_TRUE(pictures.Picture1.isNull());
+}
+
+TEST_F(LyricRendererTest, LooksAsTheReference) {
+    settings.MainFontColor = 0x80FFFF;
+    settings.MainFontColor2 = 0xFF8040;
+    settings.FontStroke1 = 2;
+    settings.SubTextShow = 1;
+    state.CurrentLyricText = QStringLiteral("바람이 불어 / 오는 곳");
+    Render();
+    // Antialiased edges vary a little with the font build: 24 levels per channel, and 1% of
+    // the pixels beyond that.
+    EXPECT_TRUE(testing::MatchesReference(pictures.Picture1.image(), QStringLiteral("lyrics.png"),
+                                          24, 0.01));
+}
+
+}  // namespace
+}  // namespace lumek
