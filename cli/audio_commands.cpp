@@ -181,13 +181,7 @@ int RunMergeCommand(const QStringList& args) {
 }
 
 int RunCoverCommand(const QStringList& args) {
-    QStringList translated = args;
-    for (QString& arg : translated) {
-        if (arg == u"-o") {
-            arg = QStringLiteral("--output");
-        }
-    }
-    const ParseResult parsed = ParseArguments(translated, {QStringLiteral("--output")}, {});
+    const ParseResult parsed = ParseArguments(args, {QStringLiteral("--output")}, {});
     if (!parsed.error.isEmpty()) {
         return Usage(QStringLiteral("cover"), parsed.error, kCoverUsage);
     }

@@ -22,24 +22,6 @@ int Usage(const QString& problem) {
     return kExitUsage;
 }
 
-// The endpoint of the settings, loaded as every command loads them: a preset, or the settings
-// file (created from the first-run preset when missing).
-QString SettingsLyricsUrl(const Arguments& a, TerminalHost& host) {
-    Studio studio(host);
-    if (a.options.contains(QStringLiteral("--preset"))) {
-        studio.ApplyPreset(a.option(QStringLiteral("--preset")) == u"phone" ? Preset::Phone
-                                                                            : Preset::IPhone);
-        return studio.settings.LyricsURL;
-    }
-    const QString path = a.options.value(QStringLiteral("--settings"), DefaultSettingsPath());
-    const bool accepted = studio.LoadSettings(path);
-    studio.LoadingInProgress = false;
-    if (!accepted && !studio.SaveSettings(path)) {
-        PrintError(QStringLiteral("%1: can't write the settings file").arg(path));
-    }
-    return studio.settings.LyricsURL;
-}
-
 }  // namespace
 
 int RunLyricsCommand(const QStringList& args) {
@@ -54,12 +36,8 @@ int RunLyricsCommand(const QStringList& args) {
     if (a.positional.size() != 1) {
         return Usage(QStringLiteral("give one MP3 file"));
     }
-    if (a.options.contains(QStringLiteral("--preset"))) {
-        const QString preset = a.option(QStringLiteral("--preset"));
-        if ((preset != u"iphone" && preset != u"phone") ||
-            a.options.contains(QStringLiteral("--settings"))) {
-            return Usage(QStringLiteral("--preset needs iphone or phone, without --settings"));
-        }
+    if (const std::optional<QString> problem = PresetProblem(a)) {
+        return Usage(*problem);
     }
     const QString song = a.positional.first();
     const QString lrcPath = LyricPathFor(song);
@@ -75,9 +53,15 @@ int RunLyricsCommand(const QStringList& args) {
     TerminalHost host;
     host.quiet = a.has(QStringLiteral("--quiet"));
     LyricService service;
-    service.url = a.options.contains(QStringLiteral("--lyrics-url"))
-                      ? a.option(QStringLiteral("--lyrics-url"))
-                      : SettingsLyricsUrl(a, host);
+    if (a.options.contains(QStringLiteral("--lyrics-url"))) {
+        service.url = a.option(QStringLiteral("--lyrics-url"));
+    } else {
+        Studio studio(host);
+        if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
+            return Usage(*problem);
+        }
+        service.url = studio.settings.LyricsURL;
+    }
 
     AudioEngine engine;
     if (engine.create() != 0) {

@@ -1,12 +1,16 @@
 #include "cli/options.h"
 
+#include "app/studio.h"
+#include "cli/terminal_host.h"
+
 namespace lumek::cli {
 
 ParseResult ParseArguments(const QStringList& args, const QSet<QString>& valueOptions,
                            const QSet<QString>& flagOptions) {
     ParseResult result;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
+        // "-o" is the usual short name of the output option.
+        const QString arg = args[i] == u"-o" ? QStringLiteral("--output") : args[i];
         if (!arg.startsWith(QStringLiteral("--"))) {
             result.arguments.positional.append(arg);
         } else if (flagOptions.contains(arg)) {
@@ -23,6 +27,36 @@ ParseResult ParseArguments(const QStringList& args, const QSet<QString>& valueOp
         }
     }
     return result;
+}
+
+std::optional<QString> PresetProblem(const Arguments& a) {
+    if (!a.options.contains(QStringLiteral("--preset"))) {
+        return std::nullopt;
+    }
+    const QString preset = a.option(QStringLiteral("--preset"));
+    if ((preset != u"iphone" && preset != u"phone") ||
+        a.options.contains(QStringLiteral("--settings"))) {
+        return QStringLiteral("--preset needs iphone or phone, without --settings");
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> LoadCommandSettings(Studio& studio, const Arguments& a) {
+    if (std::optional<QString> problem = PresetProblem(a)) {
+        return problem;
+    }
+    if (a.options.contains(QStringLiteral("--preset"))) {
+        const bool phone = a.option(QStringLiteral("--preset")) == u"phone";
+        studio.ApplyPreset(phone ? Preset::Phone : Preset::IPhone);
+        return std::nullopt;
+    }
+    const QString path = a.options.value(QStringLiteral("--settings"), DefaultSettingsPath());
+    const bool accepted = studio.LoadSettings(path);
+    studio.LoadingInProgress = false;
+    if (!accepted && !studio.SaveSettings(path)) {
+        PrintError(QStringLiteral("%1: can't write the settings file").arg(path));
+    }
+    return std::nullopt;
 }
 
 }  // namespace lumek::cli

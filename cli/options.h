@@ -7,6 +7,10 @@
 
 #include <optional>
 
+namespace lumek {
+class Studio;
+}
+
 namespace lumek::cli {
 
 // A command's arguments: "--name value" options, "--flag" switches and the plain arguments.
@@ -19,13 +23,20 @@ struct Arguments {
     QString option(const QString& name) const { return options.value(name); }
 };
 
-// Splits args by the names the command knows; an unknown "--name" or a missing value gives an
-// error text instead.
+// Splits args by the names the command knows ("-o" stands for "--output"); an unknown "--name"
+// or a missing value gives an error text instead.
 struct ParseResult {
     Arguments arguments;
     QString error;
 };
 ParseResult ParseArguments(const QStringList& args, const QSet<QString>& valueOptions,
                            const QSet<QString>& flagOptions);
+
+// Fills a studio's settings as every command does: "--preset iphone|phone", else the settings
+// file ("--settings FILE" or the default one), created from the preset the first-run question
+// takes when it is missing or of another version. A usage problem comes back as its text.
+std::optional<QString> LoadCommandSettings(Studio& studio, const Arguments& arguments);
+// The usage problem of a "--preset" option, if any.
+std::optional<QString> PresetProblem(const Arguments& arguments);
 
 }  // namespace lumek::cli

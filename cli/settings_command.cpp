@@ -44,10 +44,8 @@ int RunSettingsCommand(const QStringList& args) {
     TerminalHost host;
     host.quiet = a.has(QStringLiteral("--quiet"));
     Studio studio(host);
-    const QString settingsPath =
-        a.options.value(QStringLiteral("--settings"), init ? QString() : DefaultSettingsPath());
-
     if (init) {
+        const QString settingsPath = a.option(QStringLiteral("--settings"));
         const std::optional<Preset> preset = PresetNamed(a.option(QStringLiteral("--init")));
         if (!preset || settingsPath.isEmpty()) {
             return Usage(QStringLiteral("--init needs iphone or phone, and --settings FILE"));
@@ -60,19 +58,8 @@ int RunSettingsCommand(const QStringList& args) {
         return kExitOk;
     }
 
-    if (a.options.contains(QStringLiteral("--preset"))) {
-        const std::optional<Preset> preset = PresetNamed(a.option(QStringLiteral("--preset")));
-        if (!preset || a.options.contains(QStringLiteral("--settings"))) {
-            return Usage(QStringLiteral("--preset needs iphone or phone, without --settings"));
-        }
-        studio.ApplyPreset(*preset);
-    } else {
-        const bool accepted = studio.LoadSettings(settingsPath);
-        studio.LoadingInProgress = false;
-        // A missing or outdated file gets the preset the first-run question chose.
-        if (!accepted && !studio.SaveSettings(settingsPath)) {
-            PrintError(QStringLiteral("%1: can't write the settings file").arg(settingsPath));
-        }
+    if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
+        return Usage(*problem);
     }
     for (const auto& [key, value] : EncodeSettings(studio.settings)) {
         PrintOutput(key + u'=' + value);
