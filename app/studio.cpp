@@ -2,6 +2,7 @@
 
 #include "app/builtin_pictures.h"
 #include "base/numbers.h"
+#include "preview/preview.h"
 #include "render/title_bar.h"
 
 #include <QCoreApplication>
@@ -87,6 +88,12 @@ void Studio::SetBackgroundColour(int32_t colour) {
         picture->setBackColour(colour);
         picture->clear();
     }
+}
+
+bool Studio::RenderPreview(int32_t position) {
+    const PreviewSong selected{SelectedSong, SongLoaded, sheet, SongCoverArt, coverOptions};
+    return lumek::RenderPreview(renderContext(), selected, position,
+                                LoadingInProgress || job.JobRunning);
 }
 
 QString DefaultSettingsPath() {

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "audio/audio_engine.h"
+#include "audio/song_info.h"
 #include "base/settings.h"
 #include "base/ui_host.h"
+#include "lyrics/lyric_sheet.h"
+#include "pipeline/encoding_list.h"
+#include "pipeline/job_state.h"
+#include "render/cover_intro.h"
 #include "render/working_pictures.h"
 
 #include <QString>
@@ -23,6 +29,30 @@ public:
     ImageHolders holders;
     WorkingPictures pictures;
     RenderState render;
+
+    // The audio engine; AudioReady once it started.
+    AudioEngine audio;
+    bool AudioReady = false;
+    // The song analysed last and the lyric sheet of the song selected for the preview.
+    SongInfo song;
+    LyricSheet sheet;
+
+    EncodingList list;
+    JobState job;
+
+    // The cover intro's check boxes that the settings file does not keep.
+    CoverOptions coverOptions;
+    // The song selected for the preview: its path (empty when none), whether it is loaded, and
+    // its tag's cover picture (null when it has none).
+    QString SelectedSong;
+    bool SongLoaded = false;
+    QImage SongCoverArt;
+
+    // What the renderers draw with: the settings, pictures and state of this studio.
+    RenderContext renderContext() { return {settings, pictures, holders, render, host_}; }
+    // Draws the preview frame for slider position v into Picture1; nothing while start-up runs,
+    // while another preview drawing runs or while a make job runs. Returns whether it drew.
+    bool RenderPreview(int32_t position);
 
     // Reads the settings file (or asks the first-run question when it is missing or of another
     // version) and puts every value into the settings, the holders and the working pictures.

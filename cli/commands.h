@@ -24,5 +24,13 @@ inline const char* const kCoverUsage = "lumek cover SONG.mp3 -o COVER.png";
 int RunLyricsCommand(const QStringList& args);
 inline const char* const kLyricsUsage =
     "lumek lyrics SONG.mp3 [--lyrics-url URL] [--settings FILE | --preset iphone|phone] [--quiet]";
+int RunFrameCommand(const QStringList& args);
+inline const char* const kFrameUsage =
+    "lumek frame SONG.mp3 --at SECONDS -o FRAME.png [--settings FILE | --preset iphone|phone] "
+    "[--quiet]";
+int RunFramesCommand(const QStringList& args);
+inline const char* const kFramesUsage =
+    "lumek frames SONG.mp3 -o DIR [--from N] [--to M] [--settings FILE | --preset iphone|phone] "
+    "[--quiet]";
 
 }  // namespace lumek::cli

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <exception>
 
@@ -9,9 +9,10 @@ namespace {
 
 int Usage() {
     const QStringList usages = {
-        QString::fromUtf8(lumek::cli::kSettingsUsage), QString::fromUtf8(lumek::cli::kAnalyzeUsage),
-        QString::fromUtf8(lumek::cli::kMergeUsage), QString::fromUtf8(lumek::cli::kCoverUsage),
-        QString::fromUtf8(lumek::cli::kLyricsUsage)};
+        QString::fromUtf8(lumek::cli::kSettingsUsage),
+        QString::fromUtf8(lumek::cli::kAnalyzeUsage), QString::fromUtf8(lumek::cli::kMergeUsage),
+        QString::fromUtf8(lumek::cli::kCoverUsage),   QString::fromUtf8(lumek::cli::kLyricsUsage),
+        QString::fromUtf8(lumek::cli::kFrameUsage),   QString::fromUtf8(lumek::cli::kFramesUsage)};
     lumek::cli::PrintError(QStringLiteral("usage:\n") + usages.join(u'\n'));
     return lumek::cli::kExitUsage;
 }
@@ -19,7 +20,12 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Text is drawn through the platform's fonts; without a display the drawing stays off screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumek"));
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
@@ -41,6 +47,12 @@ int main(int argc, char** argv) {
         }
         if (command == u"lyrics") {
             return lumek::cli::RunLyricsCommand(args);
+        }
+        if (command == u"frame") {
+            return lumek::cli::RunFrameCommand(args);
+        }
+        if (command == u"frames") {
+            return lumek::cli::RunFramesCommand(args);
         }
     } catch (const std::exception& e) {
         // Outcomes are return values; an exception is a broken assumption worth reporting.

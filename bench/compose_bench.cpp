@@ -1,0 +1,119 @@
+// The frame loop of a 4-minute song (2400 frames) with 58 lyric lines, iPhone preset, cover
+// intro and title bar on, one core: every frame composed and every export copied into the
+// frame image, as a song build does, without the AVI writing.
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "app/studio.h"
+#include "render/bitmap.h"
+#include "render/frame_composer.h"
+
+namespace {
+
+using namespace lumek;
+
+// Pumps nothing: the bench has no window.
+class QuietHost : public UiHost {
+public:
+    void status(const QString& text) override { lastStatus = text; }
+    void message(const QString&, const QString&, MessageIcon) override {}
+    bool askYesNo(const QString&, const QString&) override { return true; }
+    void pump() override {}
+    QString askFolder(const QString&, const QString&) override { return {}; }
+    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
+    int chooseCompressor(const QStringList&) override { return -1; }
+    void progress(int, int, double) override {}
+
+    QString lastStatus;
+};
+
+constexpr double kSongSeconds = 240.0;
+constexpr int kLyricLines = 58;
+
+// Header lines, 58 lines 4 s apart from 0:05 on, and the end sentinel.
+LyricSheet BenchSheet() {
+    QStringList lines = {QStringLiteral("[ar:루멕 밴드]"), QStringLiteral("[ti:사 분짜리 노래]"),
+                         QStringLiteral("[al:벤치]")};
+    const QStringList words = {
+        QStringLiteral("바람이 불어오는 곳"), QStringLiteral("그곳으로 가네 / 그대와 함께"),
+        QStringLiteral("밤하늘의 별을 세며"), QStringLiteral("노래를 불러요")};
+    for (int i = 0; i < kLyricLines; ++i) {
+        const int tenths = 50 + i * 40;
+        lines.append(ClockTag(tenths / 600, tenths / 10 % 60, tenths % 10) + QStringLiteral("0]") +
+                     words[i % words.size()]);
+    }
+    lines.append(QStringLiteral("[99:99.99]"));
+    return LyricSheet::FromText(lines.join(QStringLiteral("\r\n")));
+}
+
+struct Run {
+    double seconds = 0;
+    int exports = 0;
+};
+
+Run ComposeSong(Studio& studio, const LyricSheet& sheet) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const RenderContext context = studio.renderContext();
+    RenderState& state = studio.render;
+    const int32_t frames = FrameCount(kSongSeconds);
+    cDIB frameImage;
+    Run run;
+    FrameComposer composer([&](int32_t frame) {
+        frameImage.CreateFromPicture(studio.pictures.Picture1);
+        studio.host().status(QStringLiteral("%1 번째 프레임 저장중.. (%2%) [1 / 1]")
+                                 .arg(frame)
+                                 .arg(QString::number(frame * 100.0 / frames, 'g', 4)));
+        ++run.exports;
+    });
+    ResetSongState(studio.settings, state);
+    state.JobRunning = true;
+    DrawStartImage(context, sheet);
+    frameImage.CreateFromPicture(studio.pictures.Picture1);
+    composer.StartSong(context, sheet, {QString(), studio.coverOptions, false});
+    for (int32_t frame = 1; frame <= frames; ++frame) {
+        composer.ComposeFrame(context, frame);
+        ++state.CoverFrameCounter;
+        composer.EndFrame();
+    }
+    state.JobRunning = false;
+    run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return run;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    QuietHost host;
+    Studio studio(host);
+    studio.ApplyPreset(Preset::IPhone);
+    const LyricSheet sheet = BenchSheet();
+    const int32_t frames = FrameCount(kSongSeconds);
+
+    ComposeSong(studio, sheet);  // warm-up: fonts, glyph caches
+    constexpr int kRuns = 5;
+    double best = 1e9;
+    double total = 0;
+    int exports = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        const Run run = ComposeSong(studio, sheet);
+        best = std::min(best, run.seconds);
+        total += run.seconds;
+        exports = run.exports;
+    }
+    std::printf("compose %d frames (%d exports, %s, %dx%d)\n", frames, exports,
+                qPrintable(studio.render.TitleText), studio.pictures.Picture1.width(),
+                studio.pictures.Picture1.height());
+    std::printf("%-28s %8.3f s mean %8.3f s best %8.0f frames/s   target: 2400 frames <= 1.5 s\n",
+                "whole song", total / kRuns, best, frames / best);
+    return 0;
+}

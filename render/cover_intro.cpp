@@ -1,0 +1,240 @@
+#include "render/cover_intro.h"
+
+#include "base/colour.h"
+#include "base/numbers.h"
+#include "render/gradient.h"
+#include "render/pixops.h"
+#include "render/text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace lumek {
+
+namespace {
+
+// A blurred mask spreads by one pixel per pass; once it is black again more passes change
+// nothing, so they stop there.
+constexpr int kMaxMaskBlurs = 4096;
+
+const QString kLineSeparator = QStringLiteral(" / ");
+
+ConstPixelView Read(const Picture& picture) {
+    return picture.view();
+}
+
+int32_t Saturate(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+FontSpec CoverFont(const Settings& s) {
+    return {s.CoverFontName, s.CoverFontSize, s.CoverFontBold};
+}
+
+void Fill(Picture& picture, int32_t colour) {
+    picture.removeBackPicture();
+    picture.setBackColour(colour);
+    picture.clear();
+}
+
+// Draws the laid-out text with every line anchored at x, dilated by spread. Returns the part
+// drawn on.
+QRect DrawCoverLines(const RenderContext& context, PixelView dst, const QString& text, int64_t x,
+                     int64_t centreLine, int32_t colour, int32_t spread) {
+    const Settings& s = context.settings;
+    const WrapRule rule = CoverWrapRule(s, context.pictures.Picture1.width());
+    const TextAnchor anchor = AnchorFor(s.CoverTextAlign);
+    QRect drawn;
+    for (const TextLine& line : LayOutText(text, s.CoverFontSize, Saturate(centreLine), rule)) {
+        drawn |=
+            DrawText(dst, Saturate(x), line.top, anchor, line.text, CoverFont(s), colour, spread);
+    }
+    return drawn;
+}
+
+bool IsBlack(PixelView view) {
+    for (int y = 0; y < view.height; ++y) {
+        const uint32_t* row = view.row(y);
+        for (int x = 0; x < view.width; ++x) {
+            if ((row[x] & 0xFFFFFFu) != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Blurs the mask in SP1 (drawn: where it is not black), puts the colour of SP2 through it onto
+// the colour layer SP3 and white onto the alpha layer SP6, and leaves SP1 black.
+void CompositeMask(const RenderContext& context, const QRect& drawn, int32_t blurPasses) {
+    WorkingPictures& p = context.pictures;
+    const QRect canvas = p.SP1.image().rect();
+    QRect reach = drawn & canvas;
+    const int passes = std::clamp(blurPasses, 0, kMaxMaskBlurs);
+    for (int pass = 0; pass < passes && !reach.isEmpty(); ++pass) {
+        // Two black pixels around the mask make the edge of the blurred part behave as the
+        // inside of the picture, so blurring the part gives the whole picture's result.
+        const PixelView part = SubView(p.SP1.view(), reach.adjusted(-2, -2, 2, 2));
+        PxBlur(part, AsConst(part), 0, 0);
+        reach = reach.adjusted(-1, -1, 1, 1) & canvas;
+        if (pass % 64 == 63 && IsBlack(SubView(p.SP1.view(), reach))) {
+            reach = QRect();
+        }
+    }
+    if (reach.isEmpty()) {
+        return;
+    }
+    const int x = reach.x();
+    const int y = reach.y();
+    BlendThroughMask(p.SP3.view(), x, y, reach.width(), reach.height(), Read(p.SP2), x, y,
+                     Read(p.SP1), x, y);
+    Fill(p.SP2, 0xFFFFFF);
+    BlendThroughMask(p.SP6.view(), x, y, reach.width(), reach.height(), Read(p.SP2), x, y,
+                     Read(p.SP1), x, y);
+    p.SP1.fillRect(reach, 0);
+}
+
+// The shadow and the outline of the cover text, composited onto Picture4.
+void DrawTextEffects(const RenderContext& context, const QString& text) {
+    const Settings& s = context.settings;
+    WorkingPictures& p = context.pictures;
+    if (s.FontShadow3 == 0 && s.FontStroke3 <= 0) {
+        return;  // the layers would stay transparent
+    }
+    // The lyric layers are the lyric renderer's cache; they are lent, not given.
+    const QImage lyricColour = p.SP3.image();
+    const QImage lyricAlpha = p.SP6.image();
+
+    Fill(p.SP6, 0);
+    p.SP3.removeBackPicture();
+    p.SP3.image() = p.Picture4.image().copy();
+    Fill(p.SP1, 0);
+
+    if (s.FontShadow3 != 0) {
+        Fill(p.SP2, s.CoverShadowColor);
+        const int64_t offset = s.FontShadow3;
+        CompositeMask(context,
+                      DrawCoverLines(context, p.SP1.view(), text, int64_t{s.CPointX} + offset,
+                                     int64_t{s.CPointY} + offset, 0xFFFFFF, 0),
+                      s.ShadowBlur3);
+    }
+    if (s.FontStroke3 > 0) {
+        Fill(p.SP2, s.CoverStokeColor);
+        CompositeMask(context,
+                      DrawCoverLines(context, p.SP1.view(), text, s.CPointX, s.CPointY, 0xFFFFFF,
+                                     s.FontStroke3),
+                      s.StrokeBlur3);
+    }
+    Picture& cover = p.Picture4;
+    BlendThroughMask(cover.view(), 0, 0, cover.width(), cover.height(), Read(p.SP3), 0, 0,
+                     Read(p.SP6), 0, 0);
+
+    p.SP3.image() = lyricColour;
+    p.SP6.image() = lyricAlpha;
+    Fill(p.SP2, 0);
+}
+
+QString HeaderText(const QString& line) {
+    return line.mid(4).remove(u']');
+}
+
+}  // namespace
+
+std::optional<QRect> CoverPlacement(QSize source, const QRect& box, bool keepAspect) {
+    const double sw = source.width();
+    const double sh = source.height();
+    const double bw = box.width();
+    const double bh = box.height();
+    if (sw <= 0 || sh <= 0 || box.isEmpty()) {
+        return std::nullopt;
+    }
+    if (!keepAspect) {
+        return box;
+    }
+    if (bh * sw / sh > bw) {
+        // Relatively wider than the box: full width, on the box's bottom edge.
+        const int h = RoundHalfEven(bw / sw * sh);
+        return QRect(box.x(), Saturate(int64_t{box.y()} + box.height() - h), box.width(), h);
+    }
+    const int w = RoundHalfEven(bh / sh * sw);
+    return QRect(Saturate(int64_t{box.x()} + RoundHalfEven((bw - w) / 2.0)), box.y(), w,
+                 box.height());
+}
+
+QRect CoverBox(const Settings& settings) {
+    // Far outside any canvas; keeps the box's right and bottom edges within 32 bits.
+    constexpr int kFar = 1 << 24;
+    return {std::clamp(ToInt(settings.CoverImageX), -kFar, kFar),
+            std::clamp(ToInt(settings.CoverImageY), -kFar, kFar),
+            std::min(ToInt(settings.CoverImageW), kMaxCoverSide),
+            std::min(ToInt(settings.CoverImageH), kMaxCoverSide)};
+}
+
+WrapRule CoverWrapRule(const Settings& settings, int32_t canvasWidth) {
+    const FontSpec font = CoverFont(settings);
+    WrapRule rule;
+    rule.limit =
+        Saturate(int64_t{WrapWidth(canvasWidth, settings.CPointX, settings.CoverTextAlign)} -
+                 ToInt(settings.CoverLength));
+    rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
+    return rule;
+}
+
+void RenderCoverIntro(const RenderContext& context, const QString& text, const QImage& tagArt,
+                      const CoverOptions& options) {
+    const Settings& s = context.settings;
+    Picture& cover = context.pictures.Picture4;
+    cover.clear();  // back to the cover intro background
+
+    const QImage& source =
+        options.useTagArt && !tagArt.isNull() ? tagArt : context.holders.Picture3;
+    if (const std::optional<QRect> place =
+            CoverPlacement(source.size(), CoverBox(s), options.keepAspect)) {
+        StretchInto(source, cover, *place);
+        if (options.reflection) {
+            DrawReflection(context, source, place->x(), place->y(), place->width(),
+                           place->height());
+        }
+    }
+
+    if (text.isEmpty()) {
+        return;
+    }
+    DrawTextEffects(context, text);
+    DrawCoverLines(context, cover.view(), text, s.CPointX, s.CPointY,
+                   static_cast<int32_t>(ResolveColour(s.CoverFontColor)), 0);
+}
+
+void DrawReflection(const RenderContext& context, const QImage& source, int x, int y, int w,
+                    int h) {
+    WorkingPictures& p = context.pictures;
+    if (w <= 0 || h <= 0 || w > kMaxCoverSide || h > kMaxCoverSide) {
+        return;
+    }
+    Picture& mask = p.SP7;
+    Picture& image = p.SP8;
+    for (Picture* picture : {&mask, &image}) {
+        picture->removeBackPicture();
+        picture->setBackColour(0);
+        picture->resize(w, h);
+    }
+    // Black above the middle, black to light grey below it.
+    const int half = RoundHalfEven(h / 2.0);
+    FillGradient(mask.view(), 0, half, w, half, 0, 0xC0C0C0, 270.0f);
+    StretchOver(source, image);
+    PxAlphaMask(p.Picture4.view(), x, Saturate(int64_t{y} + h), w, h, Read(image), 0, 0, Read(mask),
+                0, 0, 0, kPxMirrorVertical);
+}
+
+QString CoverText(const QString& headerLine0, const QString& headerLine1) {
+    return HeaderText(headerLine0) + kLineSeparator + HeaderText(headerLine1);
+}
+
+QString TitleBarText(const QString& headerLine0, const QString& headerLine1) {
+    return HeaderText(headerLine0).remove(kLineSeparator) + QStringLiteral(" - ") +
+           HeaderText(headerLine1).remove(kLineSeparator);
+}
+
+}  // namespace lumek

@@ -1,0 +1,134 @@
+#include "preview/preview.h"
+
+#include "render/compose_fixture.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace lumek {
+namespace {
+
+using testing::ComposeRig;
+
+class PreviewTest : public ::testing::Test {
+protected:
+    bool Render(int position, bool loading = false) {
+        const PreviewSong song{path, loaded, sheet, coverArt, options};
+        return RenderPreview(rig.context(), song, position, loading);
+    }
+
+    ComposeRig rig;
+    QString path = QStringLiteral("/songs/a.mp3");
+    bool loaded = true;
+    LyricSheet sheet =
+        testing::Sheet({QStringLiteral("[ar:A]"), QStringLiteral("[ti:B]"),
+                        QStringLiteral("[al:C]"), QStringLiteral("[00:03.00]하나"),
+                        QStringLiteral("[00:05.00]둘"), QStringLiteral("[99:99.99]")});
+    QImage coverArt;
+    CoverOptions options;
+};
+
+TEST(PreviewTimeText, ShowsTheMomentAfterThePosition) {
+    EXPECT_EQ(PreviewTimeText(0), QStringLiteral("00:00.1초"));
+    EXPECT_EQ(PreviewTimeText(123), QStringLiteral("00:12.4초"));
+    EXPECT_EQ(PreviewTimeText(599), QStringLiteral("01:00.0초"));
+}
+
+TEST_F(PreviewTest, FindsTheLineOfTheMoment) {
+    struct Case {
+        int position;
+        const char* current;
+        const char* status;
+    };
+    for (const Case& c : {Case{28, "", "00:02.9초"}, Case{29, "하나", "00:03.0초"},
+                          Case{48, "하나", "00:04.9초"}, Case{49, "둘", "00:05.0초"}}) {
+        SCOPED_TRACE(c.position);
+        ASSERT_TRUE(Render(c.position));
+        EXPECT_EQ(rig.state.CurrentLyricText, QString::fromUtf8(c.current));
+        EXPECT_EQ(rig.host.statuses.back(), QString::fromUtf8(c.status));
+        EXPECT_EQ(rig.state.PreviewPosition, c.position);
+    }
+    // Without a song the current text stays and nothing is written to the status line.
+    loaded = false;
+    rig.state.CurrentLyricText = QStringLiteral("미리보기");
+    const size_t statuses = rig.host.statuses.size();
+    ASSERT_TRUE(Render(49));
+    EXPECT_EQ(rig.state.CurrentLyricText, QStringLiteral("미리보기"));
+    EXPECT_EQ(rig.host.statuses.size(), statuses);
+}
+
+TEST_F(PreviewTest, GuardsRefuseToDraw) {
+    const QImage before = rig.canvas();
+    rig.state.CurrentLyricText = QStringLiteral("x");
+    EXPECT_FALSE(Render(40, true));
+    rig.state.JobRunning = true;
+    EXPECT_FALSE(Render(40));
+    rig.state.JobRunning = false;
+    rig.state.PreviewDrawing = true;
+    EXPECT_FALSE(Render(40));
+    EXPECT_TRUE(rig.host.statuses.empty());
+    EXPECT_EQ(rig.canvas(), before);
+    EXPECT_EQ(rig.state.CurrentLyricText, QStringLiteral("x"));
+
+    rig.state.PreviewDrawing = false;
+    EXPECT_TRUE(Render(40));
+    EXPECT_FALSE(rig.state.PreviewDrawing);
+}
+
+TEST_F(PreviewTest, CoverAndTitleBarFollowThePosition) {
+    rig.settings.CoverIntro = 1;  // show 20, fade 30
+    rig.settings.TitleBar = 1;
+    // A white cover over a black frame: the canvas shows the cover's alpha.
+    const std::map<int, int> alphaAt = {{0, 255},  {19, 255}, {20, 255},
+                                        {21, 246}, {49, 8},   {50, 0}};
+    for (const auto& [position, alpha] : alphaAt) {
+        SCOPED_TRACE(position);
+        ASSERT_TRUE(Render(position));
+        EXPECT_EQ(rig.canvas().pixel(5, 5), testing::Blend(0xFF000000u, 0xFFFFFFFFu, alpha));
+        EXPECT_EQ(ComposeRig::BarTop(rig.canvas()), -1);
+    }
+    // The bar comes down over positions 51-60, as over the frames with those counters.
+    for (const auto& [position, top] :
+         std::map<int, int>{{51, 10}, {55, 50}, {60, 100}, {90, 100}}) {
+        SCOPED_TRACE(position);
+        ASSERT_TRUE(Render(position));
+        EXPECT_EQ(ComposeRig::BarTop(rig.canvas()), top);
+    }
+    EXPECT_EQ(rig.state.TitleText, QStringLiteral("A - B"));
+
+    // A scrolling title stands where the position puts it, whatever the last drawing left.
+    rig.settings.TitleBarTextLength = QStringLiteral("3");
+    rig.holders.SP5 = testing::Solid(0xFFFFFFFFu, ComposeRig::kWidth, ComposeRig::kHeight);
+    PrepareTitleBar(rig.settings, rig.pictures, rig.holders);
+    ASSERT_TRUE(Render(90));
+    const QImage first = rig.canvas();
+    ASSERT_TRUE(Render(95));
+    EXPECT_NE(rig.canvas(), first);
+    rig.state.TitleScrollX = -1000;
+    ASSERT_TRUE(Render(90));
+    EXPECT_EQ(rig.canvas(), first);
+}
+
+TEST_F(PreviewTest, AnimatedBackgroundPicksItsPictureFromThePosition) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QRgb colours[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_TRUE(testing::Solid(colours[n], 4, 4)
+                        .save(dir.filePath(QStringLiteral("bg0000%1.png").arg(n))));
+    }
+    rig.settings.BGImage = 1;
+    rig.settings.BGAnimation = 1;
+    rig.settings.PicturePath = dir.filePath(QStringLiteral("bg00000.png"));
+    // Position v shows frame v + 1: pictures 1, 2, 0, 1, ...
+    for (const auto& [position, number] : std::map<int, int>{{0, 1}, {1, 2}, {2, 0}, {3000, 1}}) {
+        ASSERT_TRUE(Render(position));
+        EXPECT_EQ(rig.canvas().pixel(0, 0), colours[number]) << position;
+    }
+}
+
+}  // namespace
+}  // namespace lumek
