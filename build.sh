@@ -4,6 +4,7 @@
 #   ./build.sh build             configure and build (build/)
 #   ./build.sh test              deps, build, then run every test
 #   ./build.sh test --sanitize   the same with address and undefined sanitizers (build-sanitize/)
+#   ./build.sh demo              deps, build, then make out/demo.mp4 from the bundled demo song
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -51,8 +52,17 @@ case "${1:-}" in
             run_tests build
         fi
         ;;
+    demo)
+        deps
+        build build
+        # The song is copied, since making a video rewrites its lyric file in the code page.
+        rm -rf out/demo-song && mkdir -p out/demo-song
+        cp examples/demo.mp3 examples/demo.lrc out/demo-song/
+        rm -f out/demo.mp4
+        build/cli/lumek make out/demo-song/demo.mp3 -o out --preset iphone
+        ;;
     *)
-        sed -n '2,6p' "$0"
+        sed -n '2,7p' "$0"
         exit 2
         ;;
 esac

@@ -7,11 +7,14 @@
 #include "lyrics/lyric_sheet.h"
 #include "pipeline/encoding_list.h"
 #include "pipeline/job_state.h"
+#include "pipeline/make_job.h"
+#include "pipeline/song_build.h"
 #include "render/cover_intro.h"
 #include "render/working_pictures.h"
 
 #include <QString>
 #include <QStringView>
+#include <QTemporaryDir>
 
 namespace lumek {
 
@@ -54,6 +57,15 @@ public:
     // while another preview drawing runs or while a make job runs. Returns whether it drew.
     bool RenderPreview(int32_t position);
 
+    // The make job's view of the studio. The temporary files of a build live in a private
+    // folder made per run and removed with the studio.
+    BuildContext buildContext();
+    ListContext listContext();
+    // The make button: starts a job over the encoding list, or cancels the running one.
+    JobOutcome PressMakeButton();
+    // Starts the audio engine as start-up does; false (the user has been told) when it can't.
+    bool StartAudio();
+
     // Reads the settings file (or asks the first-run question when it is missing or of another
     // version) and puts every value into the settings, the holders and the working pictures.
     // Returns whether the file was accepted.
@@ -78,6 +90,7 @@ public:
     QImage& HolderFor(QStringView pathKey);
 
 private:
+    QTemporaryDir temp_;
     void UsePresetPictures(Preset preset);
     void RunFirstRunChoice();
     void LoadPathSetting(const QString& key, const QString& stored);

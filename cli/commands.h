@@ -33,4 +33,9 @@ inline const char* const kFramesUsage =
     "lumek frames SONG.mp3 -o DIR [--from N] [--to M] [--settings FILE | --preset iphone|phone] "
     "[--quiet]";
 
+int RunMakeCommand(const QStringList& args);
+inline const char* const kMakeUsage =
+    "lumek make SONG.mp3|FOLDER... (-o DIR | --one-file OUT.mp4) [--settings FILE | --preset "
+    "iphone|phone] [--lyrics-url URL] [--codec raw|mjpeg] [--quiet]";
+
 }  // namespace lumek::cli

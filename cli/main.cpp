@@ -9,7 +9,7 @@ namespace {
 
 int Usage() {
     const QStringList usages = {
-        QString::fromUtf8(lumek::cli::kSettingsUsage),
+        QString::fromUtf8(lumek::cli::kMakeUsage),    QString::fromUtf8(lumek::cli::kSettingsUsage),
         QString::fromUtf8(lumek::cli::kAnalyzeUsage), QString::fromUtf8(lumek::cli::kMergeUsage),
         QString::fromUtf8(lumek::cli::kCoverUsage),   QString::fromUtf8(lumek::cli::kLyricsUsage),
         QString::fromUtf8(lumek::cli::kFrameUsage),   QString::fromUtf8(lumek::cli::kFramesUsage)};
@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
     }
     const QString command = args.takeFirst();
     try {
+        if (command == u"make") {
+            return lumek::cli::RunMakeCommand(args);
+        }
         if (command == u"settings") {
             return lumek::cli::RunSettingsCommand(args);
         }

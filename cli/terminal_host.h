@@ -2,20 +2,33 @@
 
 #include "base/ui_host.h"
 
+#include <QElapsedTimer>
+
+#include <functional>
+
 namespace lumek::cli {
 
-// The command line's UiHost: messages and status go to stderr, questions take the answers the
-// options gave.
+// The command line's UiHost: messages and status go to stderr, questions and dialogs take the
+// answers the options gave, and a make job's progress is a bar on a terminal (plain lines
+// otherwise).
 class TerminalHost : public UiHost {
 public:
+    TerminalHost();
+
     bool quiet = false;
     // The answer to Yes/No questions (the first-run question: Yes is the iPhone preset).
     bool yesNoAnswer = true;
+    // What the folder, save and codec dialogs answer.
+    QString folderAnswer;
+    QString saveFileAnswer;
+    int compressorAnswer = -1;
+    // Runs at the first pump after Ctrl-C, as a click on the make button would.
+    std::function<void()> onInterrupt;
 
     void status(const QString& text) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
     bool askYesNo(const QString& title, const QString& text) override;
-    void pump() override {}
+    void pump() override;
     QString askFolder(const QString& title, const QString& startFolder) override;
     QString askSaveFile(const QString& title, const QString& startPath,
                         const QString& filter) override;
@@ -23,6 +36,18 @@ public:
                              const QString& filter) override;
     int chooseCompressor(const QStringList& codecs) override;
     void progress(int songNumber, int songCount, double fraction) override;
+
+    // Catches Ctrl-C from now on, so that it cancels the work instead of ending the program.
+    static void CatchInterrupt();
+
+private:
+    void endBar();
+
+    const bool terminal_;
+    bool barShown_ = false;
+    int song_ = 0;
+    int lastStep_ = -1;  // the last tenth of a song printed as a plain line
+    QElapsedTimer songTimer_;
 };
 
 // Writes a line to stderr (UTF-8).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/compressor_choice.h"
+
 #include <QString>
 
 namespace lumek {
@@ -11,9 +13,10 @@ struct JobState {
     // Idle: the editing controls are enabled and the make button reads "만들기"; working: they
     // are disabled and it reads "취소".
     bool ControlsEnabled = true;
-    QString OutputFolder;      // the folder of a per-file job, ending with a separator
-    QString LastOutputFolder;  // folder of the last video written; start of the output dialogs
-    QString Mp3Folder;         // start of the MP3 dialogs
+    QString OutputFolder;         // the folder of a per-file job, ending with a separator
+    QString LastOutputFolder;     // folder of the last video written; start of the output dialogs
+    QString Mp3Folder;            // start of the MP3 dialogs
+    CompressorChoice compressor;  // the codec chosen once per job
 };
 
 }  // namespace lumek

@@ -1,0 +1,356 @@
+#include "pipeline/song_build.h"
+
+#include "audio/song_info.h"
+#include "base/paths.h"
+#include "base/text_file.h"
+#include "base/ui_host.h"
+#include "lyrics/lyric_sheet.h"
+#include "pipeline/avi_writer.h"
+#include "pipeline/encoder.h"
+#include "pipeline/encoding_list.h"
+#include "pipeline/job_state.h"
+#include "render/bitmap.h"
+#include "render/frame_composer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+namespace lumek {
+
+namespace {
+
+const QString kFailed = QStringLiteral("작업을 실패했습니다.");
+const QString kCompleted = QStringLiteral("작업을 완료했습니다.");
+const QString kStopped = QStringLiteral("작업이 중지되었습니다.");
+const QString kEncoding = QStringLiteral("동영상파일을 Mpeg4로 인코딩중..");
+
+QString SongTag(int songNumber, int songCount) {
+    return QStringLiteral(" [%1 / %2]").arg(songNumber).arg(songCount);
+}
+
+// The AVI side of a build: the file, the frame image it is fed from, and the result code that
+// decides the closing status.
+struct VideoFrames {
+    AviWriter writer;
+    cDIB frame;
+    AviStatus last = AviStatus::Ok;
+    bool streaming = false;  // frames can be written
+
+    void takeCanvas(const Picture& canvas) { frame.CreateFromPicture(canvas); }
+    std::span<const uint8_t> bits() const {
+        return {frame.PointerToBits(), static_cast<size_t>(frame.SizeImage())};
+    }
+    std::span<const uint8_t> info() const {
+        return {frame.PointerToBitmapInfo(), static_cast<size_t>(frame.SizeBitmapInfo())};
+    }
+    void close() {
+        const AviStatus closed = writer.close();
+        if (last == AviStatus::Ok) {
+            last = closed;
+        }
+    }
+};
+
+// The song's lyric file, downloaded when it is missing. False when there is still none.
+bool SecureLyrics(BuildContext& c, const QString& songPath) {
+    const QString lyricPath = LyricPathFor(songPath);
+    if (!FileExists(lyricPath)) {
+        DownloadLyrics(songPath, LengthInTenths(c.song.Duration), c.song.FirstFrame, c.host,
+                       c.lyrics);
+    }
+    return FileExists(lyricPath);
+}
+
+// Opens the AVI file, makes the start image the frame image, asks for the codec once per job and
+// creates the stream in the frame's format. A dismissed codec choice writes no frames but is no
+// failure.
+void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet) {
+    v.last = v.writer.open(c.tempFile(kTempAvi));
+    if (v.last != AviStatus::Ok) {
+        return;
+    }
+    DrawStartImage(c.renderContext(), sheet);
+    v.takeCanvas(c.pictures.Picture1);
+    const std::optional<uint32_t> handler = ChooseCompressor(c.job.compressor, c.host);
+    if (!handler) {
+        return;
+    }
+    v.last = v.writer.createStream(v.info(), {*handler});
+    v.streaming = v.last == AviStatus::Ok;
+}
+
+enum class FrameRun { Done, Failed, Cancelled };
+
+// Composes frames 1..count and writes frame k at sample offset + k; the composer's exports
+// refresh the frame image, so an unchanged frame repeats the last one.
+FrameRun WriteFrames(BuildContext& c, VideoFrames& v, FrameComposer& composer, int64_t count,
+                     int64_t offset) {
+    const RenderContext context = c.renderContext();
+    for (int32_t k = 1; k <= count; ++k) {
+        composer.ComposeFrame(context, k);
+        ++c.render.CoverFrameCounter;
+        v.last = v.writer.writeFrame(offset + k, v.bits());
+        if (v.last != AviStatus::Ok) {
+            return FrameRun::Failed;
+        }
+        if (c.job.CancelRequested) {
+            return FrameRun::Cancelled;
+        }
+        composer.EndFrame();
+        c.host.pump();
+    }
+    return FrameRun::Done;
+}
+
+// What the cancel of a running build does besides stopping the frames.
+void StopJob(BuildContext& c) {
+    c.host.status(kStopped);
+    EnableControls(c.job, c.list, true);
+    c.job.JobRunning = false;
+}
+
+// Runs the encoder on the AVI file and the audio and moves its output to target (never over an
+// existing file). Returns whether the encoder could run at all; written tells whether the video
+// arrived.
+bool Encode(BuildContext& c, const QString& audioPath, const QString& target, bool& written) {
+    const QString avi = c.tempFile(kTempAvi);
+    const QString video = c.tempFile(kTempVideo);
+    QFile::remove(video);
+    const RunResult run =
+        RunAndWait(c.encoder, EncoderArguments(avi, audioPath, video, c.settings, c.song), c.host,
+                   c.job.CancelRequested);
+    c.host.pump();
+    QFile::remove(avi);
+    written = QFile::exists(video) && QFile::rename(video, target);
+    QFile::remove(video);
+    return run.started;
+}
+
+// The closing status by the last AVI result and the cancel flag; a missing encoder has said so
+// already and keeps the status line.
+void ShowClosingStatus(BuildContext& c, const VideoFrames& v, bool encoderRan, const QString& tag) {
+    if (!encoderRan) {
+        return;
+    }
+    if (v.last != AviStatus::Ok) {
+        c.host.status(kFailed + tag);
+    } else if (!c.job.CancelRequested) {
+        c.host.status(kCompleted + tag);
+    } else {
+        c.host.status(kStopped);
+    }
+}
+
+QString WithoutLast(const QString& text, int count) {
+    return text.size() > count ? text.chopped(count) : QString();
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    return first.exists() && second.exists() &&
+           first.canonicalFilePath() == second.canonicalFilePath();
+}
+
+}  // namespace
+
+QString BuildContext::tempFile(const QString& name) const {
+    return QDir(tempFolder).filePath(name);
+}
+
+QString OutputExtension(int32_t index) {
+    switch (index) {
+        case 0:
+            return QStringLiteral("mp4");
+        case 1:
+            return QStringLiteral("k3g");
+        case 2:
+            return QStringLiteral("skm");
+        default:
+            return {};
+    }
+}
+
+QString FrameProgressText(int32_t frame, int32_t frameCount, int songNumber, int songCount) {
+    // Tenths of a percent, rounded halves to even in whole numbers so no float error decides.
+    const int64_t scaled = int64_t{frame} * 1000;
+    const int64_t divisor = frameCount > 0 ? frameCount : 1;
+    int64_t tenths = scaled / divisor;
+    const int64_t remainder = scaled % divisor;
+    if (2 * remainder > divisor || (2 * remainder == divisor && tenths % 2 != 0)) {
+        ++tenths;
+    }
+    QString percent = QString::number(tenths / 10);
+    if (tenths % 10 != 0) {
+        percent += u'.' + QString::number(tenths % 10);
+    }
+    return QStringLiteral("%1 번째 프레임 저장중.. (%2%)").arg(frame).arg(percent) +
+           SongTag(songNumber, songCount);
+}
+
+QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber, int songCount) {
+    ResetSongState(c.settings, c.render);
+    if (!FileExists(songPath)) {
+        c.job.JobRunning = false;
+        EnableControls(c.job, c.list, true);
+        return {};
+    }
+    const QString tag = SongTag(songNumber, songCount);
+    const QString title = WithoutLast(GetFileName(songPath), 4);
+    c.job.Mp3Folder = GetFolder(songPath);
+    c.render.CurrentLyricText.clear();
+    if (!AnalyzeSong(songPath, c.song, c.engine, c.host) || !SecureLyrics(c, songPath)) {
+        c.host.status(kFailed + tag);
+        return {};
+    }
+    const QString extension = OutputExtension(c.settings.OutputExt);
+    const QString output = QDir(c.job.OutputFolder).filePath(title + u'.' + extension);
+    // The song itself is never overwritten, whatever it is called.
+    if (extension.isEmpty() || SameFile(output, songPath)) {
+        c.host.status(QStringLiteral("출력 파일 이름을 정할 수 없어 ") + kFailed + tag);
+        return {};
+    }
+    c.job.LastOutputFolder = GetFolder(output);
+    QFile::remove(c.tempFile(kTempAvi));
+    LrcCheck(songPath);
+    const LyricSheet sheet = LyricSheet::Load(LyricPathFor(songPath));
+
+    VideoFrames v;
+    const int32_t frameCount = FrameCount(c.song.Duration);
+    FrameComposer composer([&](int32_t frame) {
+        v.takeCanvas(c.pictures.Picture1);
+        c.host.status(FrameProgressText(frame, frameCount, songNumber, songCount));
+        c.host.progress(songNumber, songCount, frameCount > 0 ? double(frame) / frameCount : 1.0);
+        c.host.pump();
+    });
+    OpenVideo(c, v, sheet);
+    FrameRun run = FrameRun::Failed;
+    if (v.streaming) {
+        composer.StartSong(c.renderContext(), sheet, {songPath, c.cover});
+        run = WriteFrames(c, v, composer, frameCount, 0);
+        if (run == FrameRun::Cancelled) {
+            StopJob(c);
+        }
+    }
+    v.close();
+
+    c.host.status(kEncoding + tag);
+    c.host.pump();
+    // A finished video replaces an older one of the same name; a stopped one never does.
+    if (run == FrameRun::Done && !SameFile(output, songPath)) {
+        QFile::remove(output);
+    }
+    bool written = false;
+    const bool encoderRan = Encode(c, songPath, output, written);
+    ShowClosingStatus(c, v, encoderRan, tag);
+    return written ? output : QString();
+}
+
+QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
+    const int count = c.list.count();
+    const QString mergedMp3 = c.tempFile(kMergedMp3);
+    VideoFrames v;
+    bool prepared = false;
+    int64_t offset = 0;
+    // Parts of a tenth the frame counts have dropped so far, in thousandths of a tenth.
+    int64_t carry = 0;
+    FrameRun run = FrameRun::Done;
+    int songIndex = 0;
+    int32_t frames = 0;
+    FrameComposer composer([&](int32_t frame) {
+        v.takeCanvas(c.pictures.Picture1);
+        c.host.status(QStringLiteral("%1 번째 프레임 저장중..").arg(frame + offset) +
+                      SongTag(songIndex + 1, count));
+        c.host.progress(songIndex + 1, count, frames > 0 ? double(frame) / frames : 1.0);
+        c.host.pump();
+    });
+    const auto endWithoutVideo = [&] {
+        v.close();
+        QFile::remove(c.tempFile(kTempAvi));
+        return QString();
+    };
+
+    for (songIndex = 0; songIndex < count && run == FrameRun::Done; ++songIndex) {
+        const QString path = c.list.items().value(songIndex);
+        c.list.selectOnly(songIndex);
+        c.list.setBold(songIndex, true);
+        ResetSongState(c.settings, c.render);
+        if (!FileExists(path)) {
+            c.job.JobRunning = false;
+            EnableControls(c.job, c.list, true);
+            return endWithoutVideo();
+        }
+        c.job.Mp3Folder = GetFolder(path);
+        c.render.CurrentLyricText.clear();
+        if (!AnalyzeSong(path, c.song, c.engine, c.host) || !SecureLyrics(c, path)) {
+            c.list.setBold(songIndex, false);
+            c.host.status(kFailed);
+            return endWithoutVideo();
+        }
+        if (outputPath.isEmpty()) {
+            c.job.JobRunning = false;
+            EnableControls(c.job, c.list, true);
+            return endWithoutVideo();
+        }
+        c.job.LastOutputFolder = GetFolder(outputPath);
+        LrcCheck(path);
+        const LyricSheet sheet = LyricSheet::Load(LyricPathFor(path));
+
+        // The frames of a song are its whole tenths; the next song's fraction of a tenth is
+        // carried, and a song gets one frame more each time the carry makes a whole tenth.
+        int32_t extra = 0;
+        SongInfo next;
+        if (songIndex + 1 < count &&
+            AnalyzeSong(c.list.items().value(songIndex + 1), next, c.engine, c.host)) {
+            carry += std::llround(next.Duration * 10000) % 1000;
+            if (carry >= 1000) {
+                carry -= 1000;
+                extra = 1;
+            }
+        }
+        frames = FrameCount(c.song.Duration) + extra;
+
+        if (!prepared) {
+            prepared = true;
+            QFile::remove(c.tempFile(kTempAvi));
+            OpenVideo(c, v, sheet);
+        } else {
+            DrawStartImage(c.renderContext(), sheet);
+            v.takeCanvas(c.pictures.Picture1);
+        }
+        if (!v.streaming) {
+            break;
+        }
+        composer.StartSong(c.renderContext(), sheet, {path, c.cover, true});
+        run = WriteFrames(c, v, composer, frames, offset);
+        c.list.setBold(songIndex, false);
+        if (run == FrameRun::Cancelled) {
+            StopJob(c);
+        }
+        offset += frames;
+    }
+    v.close();
+
+    c.host.status(kEncoding);
+    c.host.pump();
+    const QString target = WithoutLast(outputPath, 3) + OutputExtension(c.settings.OutputExt);
+    const bool targetIsASong =
+        std::any_of(c.list.items().begin(), c.list.items().end(),
+                    [&](const QString& song) { return SameFile(target, song); });
+    if (run == FrameRun::Done && !targetIsASong) {
+        QFile::remove(target);
+    }
+    bool written = false;
+    const bool encoderRan = Encode(c, mergedMp3, target, written);
+    QFile::remove(c.tempFile(kTempMp3));
+    QFile::remove(mergedMp3);
+    ShowClosingStatus(c, v, encoderRan, QString());
+    return written ? target : QString();
+}
+
+}  // namespace lumek
