@@ -3,6 +3,7 @@
 #include "base/colour.h"
 #include "base/numbers.h"
 #include "render/gradient.h"
+#include "render/lyric_renderer.h"
 #include "render/pixops.h"
 #include "render/text.h"
 
@@ -54,48 +55,6 @@ QRect DrawCoverLines(const RenderContext& context, PixelView dst, const QString&
     return drawn;
 }
 
-bool IsBlack(PixelView view) {
-    for (int y = 0; y < view.height; ++y) {
-        const uint32_t* row = view.row(y);
-        for (int x = 0; x < view.width; ++x) {
-            if ((row[x] & 0xFFFFFFu) != 0) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-// Blurs the mask in SP1 (drawn: where it is not black), puts the colour of SP2 through it onto
-// the colour layer SP3 and white onto the alpha layer SP6, and leaves SP1 black.
-void CompositeMask(const RenderContext& context, const QRect& drawn, int32_t blurPasses) {
-    WorkingPictures& p = context.pictures;
-    const QRect canvas = p.SP1.image().rect();
-    QRect reach = drawn & canvas;
-    const int passes = std::clamp(blurPasses, 0, kMaxMaskBlurs);
-    for (int pass = 0; pass < passes && !reach.isEmpty(); ++pass) {
-        // Two black pixels around the mask make the edge of the blurred part behave as the
-        // inside of the picture, so blurring the part gives the whole picture's result.
-        const PixelView part = SubView(p.SP1.view(), reach.adjusted(-2, -2, 2, 2));
-        PxBlur(part, AsConst(part), 0, 0);
-        reach = reach.adjusted(-1, -1, 1, 1) & canvas;
-        if (pass % 64 == 63 && IsBlack(SubView(p.SP1.view(), reach))) {
-            reach = QRect();
-        }
-    }
-    if (reach.isEmpty()) {
-        return;
-    }
-    const int x = reach.x();
-    const int y = reach.y();
-    BlendThroughMask(p.SP3.view(), x, y, reach.width(), reach.height(), Read(p.SP2), x, y,
-                     Read(p.SP1), x, y);
-    Fill(p.SP2, 0xFFFFFF);
-    BlendThroughMask(p.SP6.view(), x, y, reach.width(), reach.height(), Read(p.SP2), x, y,
-                     Read(p.SP1), x, y);
-    p.SP1.fillRect(reach, 0);
-}
-
 // The shadow and the outline of the cover text, composited onto Picture4.
 void DrawTextEffects(const RenderContext& context, const QString& text) {
     const Settings& s = context.settings;
@@ -115,14 +74,14 @@ void DrawTextEffects(const RenderContext& context, const QString& text) {
     if (s.FontShadow3 != 0) {
         Fill(p.SP2, s.CoverShadowColor);
         const int64_t offset = s.FontShadow3;
-        CompositeMask(context,
+        CompositePass(context,
                       DrawCoverLines(context, p.SP1.view(), text, int64_t{s.CPointX} + offset,
                                      int64_t{s.CPointY} + offset, 0xFFFFFF, 0),
                       s.ShadowBlur3);
     }
     if (s.FontStroke3 > 0) {
         Fill(p.SP2, s.CoverStokeColor);
-        CompositeMask(context,
+        CompositePass(context,
                       DrawCoverLines(context, p.SP1.view(), text, s.CPointX, s.CPointY, 0xFFFFFF,
                                      s.FontStroke3),
                       s.StrokeBlur3);

@@ -156,8 +156,8 @@ bool IsBlack(PixelView view) {
     return true;
 }
 
-// Blurs the mask in SP1 (drawn: where it is not black), puts the pass colour of SP2 through it
-// onto the colour layer and white onto the alpha layer, and leaves SP1 black again.
+}  // namespace
+
 void CompositePass(const RenderContext& context, const QRect& drawn, int32_t blurPasses) {
     WorkingPictures& p = context.pictures;
     const QRect canvas = p.SP1.image().rect();
@@ -187,6 +187,8 @@ void CompositePass(const RenderContext& context, const QRect& drawn, int32_t blu
         p.SP1.fillRect(reach, 0);
     }
 }
+
+namespace {
 
 void ApplyTransition(const RenderContext& context) {
     WorkingPictures& p = context.pictures;

@@ -62,4 +62,9 @@ QRect DrawShadowMask(const RenderContext& context, const QString& previousText,
 QRect DrawStrokeMask(const RenderContext& context, const QString& previousText,
                      const QString& nextText, bool showNeighbours, bool forNeighbours);
 
+// Blurs the mask of one pass in SP1 (drawn: where it is not black) blurPasses times, puts the
+// pass colour of SP2 through it onto the colour layer SP3 and white onto the alpha layer SP6,
+// and leaves SP1 black again. Shared by the lyric and the cover text effects.
+void CompositePass(const RenderContext& context, const QRect& drawn, int32_t blurPasses);
+
 }  // namespace lumek
