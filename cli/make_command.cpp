@@ -3,6 +3,7 @@
 #include "cli/options.h"
 #include "cli/terminal_host.h"
 #include "pipeline/compressor_choice.h"
+#include "pipeline/encoder.h"
 #include "pipeline/frame_codec.h"
 
 #include <QDir>
@@ -74,6 +75,11 @@ int RunMakeCommand(const QStringList& args) {
     }
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
         PrintError(QStringLiteral("%1: no such folder").arg(folder));
+        return kExitFailed;
+    }
+
+    if (FindEncoder().isEmpty()) {
+        PrintError(QStringLiteral("lumek make: ffmpeg is not on PATH; install it to make videos"));
         return kExitFailed;
     }
 

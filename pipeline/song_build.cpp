@@ -131,18 +131,21 @@ bool Encode(BuildContext& c, const QString& audioPath, const QString& target, bo
     return run.started;
 }
 
-// The closing status by the last AVI result and the cancel flag; a missing encoder has said so
-// already and keeps the status line.
-void ShowClosingStatus(BuildContext& c, const VideoFrames& v, bool encoderRan, const QString& tag) {
+// The closing status by the last AVI result and the cancel flag. A missing encoder has said so
+// already and keeps the status line; a finished job whose video could not be stored says where.
+void ShowClosingStatus(BuildContext& c, const VideoFrames& v, bool encoderRan, bool written,
+                       const QString& target, const QString& tag) {
     if (!encoderRan) {
         return;
     }
     if (v.last != AviStatus::Ok) {
         c.host.status(kFailed + tag);
-    } else if (!c.job.CancelRequested) {
-        c.host.status(kCompleted + tag);
-    } else {
+    } else if (c.job.CancelRequested) {
         c.host.status(kStopped);
+    } else if (!written) {
+        c.host.status(QStringLiteral("동영상 파일을 저장하지 못했습니다: ") + target + tag);
+    } else {
+        c.host.status(kCompleted + tag);
     }
 }
 
@@ -247,7 +250,7 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
     }
     bool written = false;
     const bool encoderRan = Encode(c, songPath, output, written);
-    ShowClosingStatus(c, v, encoderRan, tag);
+    ShowClosingStatus(c, v, encoderRan, written, output, tag);
     return written ? output : QString();
 }
 
@@ -349,7 +352,7 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
     const bool encoderRan = Encode(c, mergedMp3, target, written);
     QFile::remove(c.tempFile(kTempMp3));
     QFile::remove(mergedMp3);
-    ShowClosingStatus(c, v, encoderRan, QString());
+    ShowClosingStatus(c, v, encoderRan, written, target, QString());
     return written ? target : QString();
 }
 
