@@ -662,15 +662,16 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
         host.folderReplies.push_back(plain + QStringLiteral("/sub"));
         host.compressorReplies.push_back(CompressorIndex(kCompressorMjpeg));
         const JobOutcome outcome = studio.PressMakeButton();
-        // The frames are made and encoded; only the move into the folder fails, and the encoder's
-        // output is deleted. The closing status follows the frames alone and so reads as
-        // complete; the outcome counts the song as failed.
+        // The frames are made and encoded; only the move into the folder fails, the encoder's
+        // output is deleted and the closing status names the video that could not be stored.
         EXPECT_TRUE(outcome.videos.isEmpty());
         EXPECT_EQ(outcome.failed, 1);
         const std::vector<QString> ending(host.statuses.end() - 3, host.statuses.end());
         EXPECT_EQ(ending,
                   (std::vector<QString>{QStringLiteral("동영상파일을 Mpeg4로 인코딩중.. [1 / 1]"),
-                                        QStringLiteral("작업을 완료했습니다. [1 / 1]"), kAllDone}));
+                                        QStringLiteral("동영상 파일을 저장하지 못했습니다: ") +
+                                            plain + QStringLiteral("/sub/fail.mp4 [1 / 1]"),
+                                        kAllDone}));
         EXPECT_TRUE(QFileInfo(plain).isFile());
         expectIdle();
         EXPECT_TRUE(tempFiles().isEmpty()) << tempFiles().join(u' ').toStdString();
@@ -709,7 +710,7 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
         EXPECT_EQ(lumek.exitCode(), 1);
         EXPECT_TRUE(lumek.readAllStandardOutput().isEmpty());
         const QString errors = QString::fromUtf8(lumek.readAllStandardError());
-        EXPECT_TRUE(errors.contains(QStringLiteral("ffmpeg 프로그램을 찾을 수 없습니다.")))
+        EXPECT_TRUE(errors.contains(QStringLiteral("ffmpeg is not on PATH")))
             << errors.toStdString();
         EXPECT_TRUE(outputFiles().isEmpty());
     }
