@@ -17,9 +17,19 @@ int Usage() {
     return lumek::cli::kExitUsage;
 }
 
+QtMessageHandler qtHandler = nullptr;
+
+// Headless servers often have no runtime folder; Qt's complaint about it says nothing to the user.
+void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
+        qtHandler(type, context, message);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    qtHandler = qInstallMessageHandler(QuietHandler);
     // Text is drawn through the platform's fonts; without a display the drawing stays off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
