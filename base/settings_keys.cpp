@@ -29,7 +29,7 @@ enum class Kind {
 using Field =
     std::variant<int32_t Settings::*, bool Settings::*, QString Settings::*, Preset Settings::*>;
 
-struct KeySpec {
+struct KeyRule {
     QStringView name;
     Kind kind;
     Field field;
@@ -41,104 +41,104 @@ struct KeySpec {
 constexpr int32_t kNoSelection = -1;
 
 const std::array kKeys = {
-    KeySpec{u"FontName", Kind::Text, &Settings::FontName},
-    KeySpec{u"FontSize", Kind::Number, &Settings::FontSize},
-    KeySpec{u"FontBold", Kind::Flag, &Settings::FontBold},
-    KeySpec{u"MainFontColor", Kind::Colour, &Settings::MainFontColor},
-    KeySpec{u"MainFontColor2", Kind::Colour, &Settings::MainFontColor2},
-    KeySpec{u"Font2Name", Kind::Text, &Settings::Font2Name},
-    KeySpec{u"Font2Size", Kind::Number, &Settings::Font2Size},
-    KeySpec{u"Font2Bold", Kind::Flag, &Settings::Font2Bold},
-    KeySpec{u"SubFontColor", Kind::Colour, &Settings::SubFontColor},
-    KeySpec{u"SubFontColor2", Kind::Colour, &Settings::SubFontColor2},
-    KeySpec{u"MainStokeColor", Kind::Colour, &Settings::MainStokeColor},
-    KeySpec{u"MainShadowColor", Kind::Colour, &Settings::MainShadowColor},
-    KeySpec{u"SubStokeColor", Kind::Colour, &Settings::SubStokeColor},
-    KeySpec{u"SubShadowColor", Kind::Colour, &Settings::SubShadowColor},
-    KeySpec{u"FontStroke1", Kind::Number, &Settings::FontStroke1},
-    KeySpec{u"FontStroke2", Kind::Number, &Settings::FontStroke2},
-    KeySpec{u"FontStroke3", Kind::Number, &Settings::FontStroke3},
-    KeySpec{u"FontShadow1", Kind::Number, &Settings::FontShadow1},
-    KeySpec{u"FontShadow2", Kind::Number, &Settings::FontShadow2},
-    KeySpec{u"FontShadow3", Kind::Number, &Settings::FontShadow3},
-    KeySpec{u"StrokeBlur1", Kind::Number, &Settings::StrokeBlur1},
-    KeySpec{u"StrokeBlur2", Kind::Number, &Settings::StrokeBlur2},
-    KeySpec{u"StrokeBlur3", Kind::Number, &Settings::StrokeBlur3},
-    KeySpec{u"ShadowBlur1", Kind::Number, &Settings::ShadowBlur1},
-    KeySpec{u"ShadowBlur2", Kind::Number, &Settings::ShadowBlur2},
-    KeySpec{u"ShadowBlur3", Kind::Number, &Settings::ShadowBlur3},
-    KeySpec{u"PointX", Kind::Number, &Settings::PointX},
-    KeySpec{u"PointY", Kind::Number, &Settings::PointY},
-    KeySpec{u"TextAlign", Kind::Alignment, &Settings::TextAlign},
-    KeySpec{u"TextBetween", Kind::Text, &Settings::TextBetween},
-    KeySpec{u"TextLength", Kind::Text, &Settings::TextLength},
-    KeySpec{u"SubTextShow", Kind::Range, &Settings::SubTextShow, 0, 2},
-    KeySpec{u"FadeTime", Kind::Text, &Settings::FadeTime},
-    KeySpec{u"EffectType", Kind::Range, &Settings::EffectType, kNoSelection, 2},
-    KeySpec{u"ExampleText", Kind::Text, &Settings::ExampleText},
+    KeyRule{u"FontName", Kind::Text, &Settings::FontName},
+    KeyRule{u"FontSize", Kind::Number, &Settings::FontSize},
+    KeyRule{u"FontBold", Kind::Flag, &Settings::FontBold},
+    KeyRule{u"MainFontColor", Kind::Colour, &Settings::MainFontColor},
+    KeyRule{u"MainFontColor2", Kind::Colour, &Settings::MainFontColor2},
+    KeyRule{u"Font2Name", Kind::Text, &Settings::Font2Name},
+    KeyRule{u"Font2Size", Kind::Number, &Settings::Font2Size},
+    KeyRule{u"Font2Bold", Kind::Flag, &Settings::Font2Bold},
+    KeyRule{u"SubFontColor", Kind::Colour, &Settings::SubFontColor},
+    KeyRule{u"SubFontColor2", Kind::Colour, &Settings::SubFontColor2},
+    KeyRule{u"MainStokeColor", Kind::Colour, &Settings::MainStokeColor},
+    KeyRule{u"MainShadowColor", Kind::Colour, &Settings::MainShadowColor},
+    KeyRule{u"SubStokeColor", Kind::Colour, &Settings::SubStokeColor},
+    KeyRule{u"SubShadowColor", Kind::Colour, &Settings::SubShadowColor},
+    KeyRule{u"FontStroke1", Kind::Number, &Settings::FontStroke1},
+    KeyRule{u"FontStroke2", Kind::Number, &Settings::FontStroke2},
+    KeyRule{u"FontStroke3", Kind::Number, &Settings::FontStroke3},
+    KeyRule{u"FontShadow1", Kind::Number, &Settings::FontShadow1},
+    KeyRule{u"FontShadow2", Kind::Number, &Settings::FontShadow2},
+    KeyRule{u"FontShadow3", Kind::Number, &Settings::FontShadow3},
+    KeyRule{u"StrokeBlur1", Kind::Number, &Settings::StrokeBlur1},
+    KeyRule{u"StrokeBlur2", Kind::Number, &Settings::StrokeBlur2},
+    KeyRule{u"StrokeBlur3", Kind::Number, &Settings::StrokeBlur3},
+    KeyRule{u"ShadowBlur1", Kind::Number, &Settings::ShadowBlur1},
+    KeyRule{u"ShadowBlur2", Kind::Number, &Settings::ShadowBlur2},
+    KeyRule{u"ShadowBlur3", Kind::Number, &Settings::ShadowBlur3},
+    KeyRule{u"PointX", Kind::Number, &Settings::PointX},
+    KeyRule{u"PointY", Kind::Number, &Settings::PointY},
+    KeyRule{u"TextAlign", Kind::Alignment, &Settings::TextAlign},
+    KeyRule{u"TextBetween", Kind::Text, &Settings::TextBetween},
+    KeyRule{u"TextLength", Kind::Text, &Settings::TextLength},
+    KeyRule{u"SubTextShow", Kind::Range, &Settings::SubTextShow, 0, 2},
+    KeyRule{u"FadeTime", Kind::Text, &Settings::FadeTime},
+    KeyRule{u"EffectType", Kind::Range, &Settings::EffectType, kNoSelection, 2},
+    KeyRule{u"ExampleText", Kind::Text, &Settings::ExampleText},
 
-    KeySpec{u"CoverIntro", Kind::Range, &Settings::CoverIntro, 0, 2},
-    KeySpec{u"CoverShowTime", Kind::Text, &Settings::CoverShowTime},
-    KeySpec{u"CoverFadeTime", Kind::Text, &Settings::CoverFadeTime},
-    KeySpec{u"CoverFontName", Kind::Text, &Settings::CoverFontName},
-    KeySpec{u"CoverFontSize", Kind::Number, &Settings::CoverFontSize},
-    KeySpec{u"CoverFontBold", Kind::Flag, &Settings::CoverFontBold},
-    KeySpec{u"CoverFontColor", Kind::Colour, &Settings::CoverFontColor},
-    KeySpec{u"CoverStokeColor", Kind::Colour, &Settings::CoverStokeColor},
-    KeySpec{u"CoverShadowColor", Kind::Colour, &Settings::CoverShadowColor},
-    KeySpec{u"CPointX", Kind::Number, &Settings::CPointX},
-    KeySpec{u"CPointY", Kind::Number, &Settings::CPointY},
-    KeySpec{u"CoverTextAlign", Kind::Alignment, &Settings::CoverTextAlign},
-    KeySpec{u"CoverLength", Kind::Text, &Settings::CoverLength},
-    KeySpec{u"CoverImageX", Kind::RoundedText, &Settings::CoverImageX},
-    KeySpec{u"CoverImageY", Kind::RoundedText, &Settings::CoverImageY},
-    KeySpec{u"CoverImageW", Kind::RoundedText, &Settings::CoverImageW},
-    KeySpec{u"CoverImageH", Kind::RoundedText, &Settings::CoverImageH},
-    KeySpec{u"CoverBGPath", Kind::Path, &Settings::CoverBGPath},
-    KeySpec{u"CoverImagePath", Kind::Path, &Settings::CoverImagePath},
+    KeyRule{u"CoverIntro", Kind::Range, &Settings::CoverIntro, 0, 2},
+    KeyRule{u"CoverShowTime", Kind::Text, &Settings::CoverShowTime},
+    KeyRule{u"CoverFadeTime", Kind::Text, &Settings::CoverFadeTime},
+    KeyRule{u"CoverFontName", Kind::Text, &Settings::CoverFontName},
+    KeyRule{u"CoverFontSize", Kind::Number, &Settings::CoverFontSize},
+    KeyRule{u"CoverFontBold", Kind::Flag, &Settings::CoverFontBold},
+    KeyRule{u"CoverFontColor", Kind::Colour, &Settings::CoverFontColor},
+    KeyRule{u"CoverStokeColor", Kind::Colour, &Settings::CoverStokeColor},
+    KeyRule{u"CoverShadowColor", Kind::Colour, &Settings::CoverShadowColor},
+    KeyRule{u"CPointX", Kind::Number, &Settings::CPointX},
+    KeyRule{u"CPointY", Kind::Number, &Settings::CPointY},
+    KeyRule{u"CoverTextAlign", Kind::Alignment, &Settings::CoverTextAlign},
+    KeyRule{u"CoverLength", Kind::Text, &Settings::CoverLength},
+    KeyRule{u"CoverImageX", Kind::RoundedText, &Settings::CoverImageX},
+    KeyRule{u"CoverImageY", Kind::RoundedText, &Settings::CoverImageY},
+    KeyRule{u"CoverImageW", Kind::RoundedText, &Settings::CoverImageW},
+    KeyRule{u"CoverImageH", Kind::RoundedText, &Settings::CoverImageH},
+    KeyRule{u"CoverBGPath", Kind::Path, &Settings::CoverBGPath},
+    KeyRule{u"CoverImagePath", Kind::Path, &Settings::CoverImagePath},
 
-    KeySpec{u"TitleBar", Kind::Range, &Settings::TitleBar, 0, 2},
-    KeySpec{u"TitleBarUpTop", Kind::RoundedText, &Settings::TitleBarUpTop},
-    KeySpec{u"TitleBarDownTop", Kind::RoundedText, &Settings::TitleBarDownTop},
-    KeySpec{u"TitleBarTextX", Kind::RoundedText, &Settings::TitleBarTextX},
-    KeySpec{u"TitleBarTextY", Kind::RoundedText, &Settings::TitleBarTextY},
-    KeySpec{u"TitleBarTextW", Kind::RoundedText, &Settings::TitleBarTextW},
-    KeySpec{u"TitleBarTextH", Kind::RoundedText, &Settings::TitleBarTextH},
-    KeySpec{u"TitleBarTextLength", Kind::RoundedText, &Settings::TitleBarTextLength},
-    KeySpec{u"TitleFontName", Kind::Text, &Settings::TitleFontName},
-    KeySpec{u"TitleFontSize", Kind::Number, &Settings::TitleFontSize},
-    KeySpec{u"TitleFontBold", Kind::Flag, &Settings::TitleFontBold},
-    KeySpec{u"TitleFontColor", Kind::Colour, &Settings::TitleFontColor},
-    KeySpec{u"Title Hue", Kind::Range, &Settings::TitleHue, 0, 3600},
-    KeySpec{u"Title Speed", Kind::Range, &Settings::TitleSpeed, 0, 49},
-    KeySpec{u"Title Brightness", Kind::Range, &Settings::TitleBrightness, 0, 200},
-    KeySpec{u"TitleImagePath", Kind::Path, &Settings::TitleImagePath},
-    KeySpec{u"TitleMaskPath", Kind::Path, &Settings::TitleMaskPath},
-    KeySpec{u"TitleTextMaskPath", Kind::Path, &Settings::TitleTextMaskPath},
-    KeySpec{u"TitleEffectMaskPath", Kind::Path, &Settings::TitleEffectMaskPath},
+    KeyRule{u"TitleBar", Kind::Range, &Settings::TitleBar, 0, 2},
+    KeyRule{u"TitleBarUpTop", Kind::RoundedText, &Settings::TitleBarUpTop},
+    KeyRule{u"TitleBarDownTop", Kind::RoundedText, &Settings::TitleBarDownTop},
+    KeyRule{u"TitleBarTextX", Kind::RoundedText, &Settings::TitleBarTextX},
+    KeyRule{u"TitleBarTextY", Kind::RoundedText, &Settings::TitleBarTextY},
+    KeyRule{u"TitleBarTextW", Kind::RoundedText, &Settings::TitleBarTextW},
+    KeyRule{u"TitleBarTextH", Kind::RoundedText, &Settings::TitleBarTextH},
+    KeyRule{u"TitleBarTextLength", Kind::RoundedText, &Settings::TitleBarTextLength},
+    KeyRule{u"TitleFontName", Kind::Text, &Settings::TitleFontName},
+    KeyRule{u"TitleFontSize", Kind::Number, &Settings::TitleFontSize},
+    KeyRule{u"TitleFontBold", Kind::Flag, &Settings::TitleFontBold},
+    KeyRule{u"TitleFontColor", Kind::Colour, &Settings::TitleFontColor},
+    KeyRule{u"Title Hue", Kind::Range, &Settings::TitleHue, 0, 3600},
+    KeyRule{u"Title Speed", Kind::Range, &Settings::TitleSpeed, 0, 49},
+    KeyRule{u"Title Brightness", Kind::Range, &Settings::TitleBrightness, 0, 200},
+    KeyRule{u"TitleImagePath", Kind::Path, &Settings::TitleImagePath},
+    KeyRule{u"TitleMaskPath", Kind::Path, &Settings::TitleMaskPath},
+    KeyRule{u"TitleTextMaskPath", Kind::Path, &Settings::TitleTextMaskPath},
+    KeyRule{u"TitleEffectMaskPath", Kind::Path, &Settings::TitleEffectMaskPath},
 
-    KeySpec{u"BGColor", Kind::StrictColour, &Settings::BGColor},
-    KeySpec{u"BGImage", Kind::Range, &Settings::BGImage, 0, 2},
-    KeySpec{u"BGAnimation", Kind::Range, &Settings::BGAnimation, 0, 2},
-    KeySpec{u"PicturePath", Kind::Path, &Settings::PicturePath},
-    KeySpec{u"PsizeX", Kind::CanvasSize, &Settings::PsizeX},
-    KeySpec{u"PsizeY", Kind::CanvasSize, &Settings::PsizeY},
-    KeySpec{u"ScreenWidth", Kind::VideoSize, &Settings::ScreenWidth},
-    KeySpec{u"ScreenHeight", Kind::VideoSize, &Settings::ScreenHeight},
-    KeySpec{u"Output Ext", Kind::Range, &Settings::OutputExt, kNoSelection, 2},
-    KeySpec{u"Audio Bitrate", Kind::Range, &Settings::AudioBitrate, kNoSelection, 6},
-    KeySpec{u"AudioOriginal", Kind::Range, &Settings::AudioOriginal, 0, 2},
-    KeySpec{u"Video Quality", Kind::Range, &Settings::VideoQuality, 0, 50},
-    KeySpec{u"VideoMode", Kind::Range, &Settings::VideoMode, 0, 2},
+    KeyRule{u"BGColor", Kind::StrictColour, &Settings::BGColor},
+    KeyRule{u"BGImage", Kind::Range, &Settings::BGImage, 0, 2},
+    KeyRule{u"BGAnimation", Kind::Range, &Settings::BGAnimation, 0, 2},
+    KeyRule{u"PicturePath", Kind::Path, &Settings::PicturePath},
+    KeyRule{u"PsizeX", Kind::CanvasSize, &Settings::PsizeX},
+    KeyRule{u"PsizeY", Kind::CanvasSize, &Settings::PsizeY},
+    KeyRule{u"ScreenWidth", Kind::VideoSize, &Settings::ScreenWidth},
+    KeyRule{u"ScreenHeight", Kind::VideoSize, &Settings::ScreenHeight},
+    KeyRule{u"Output Ext", Kind::Range, &Settings::OutputExt, kNoSelection, 2},
+    KeyRule{u"Audio Bitrate", Kind::Range, &Settings::AudioBitrate, kNoSelection, 6},
+    KeyRule{u"AudioOriginal", Kind::Range, &Settings::AudioOriginal, 0, 2},
+    KeyRule{u"Video Quality", Kind::Range, &Settings::VideoQuality, 0, 50},
+    KeyRule{u"VideoMode", Kind::Range, &Settings::VideoMode, 0, 2},
 
-    KeySpec{kStartSettingKey, Kind::StartSetting, &Settings::StartSetting},
-    KeySpec{u"LyricsURL", Kind::Text, &Settings::LyricsURL},
+    KeyRule{kStartSettingKey, Kind::StartSetting, &Settings::StartSetting},
+    KeyRule{u"LyricsURL", Kind::Text, &Settings::LyricsURL},
 };
 
-const KeySpec* FindKey(QStringView key) {
-    for (const KeySpec& spec : kKeys) {
-        if (spec.name == key) {
-            return &spec;
+const KeyRule* FindKey(QStringView key) {
+    for (const KeyRule& rule : kKeys) {
+        if (rule.name == key) {
+            return &rule;
         }
     }
     return nullptr;
@@ -343,40 +343,40 @@ const QStringList& SettingsSaveOrder() {
 }
 
 bool IsPathKey(QStringView key) {
-    const KeySpec* spec = FindKey(key);
-    return spec != nullptr && spec->kind == Kind::Path;
+    const KeyRule* rule = FindKey(key);
+    return rule != nullptr && rule->kind == Kind::Path;
 }
 
 QString EncodeSetting(const Settings& settings, QStringView key) {
     if (key == kSettingsVersionKey) {
         return kSettingsVersion;
     }
-    const KeySpec* spec = FindKey(key);
-    if (spec == nullptr) {
+    const KeyRule* rule = FindKey(key);
+    if (rule == nullptr) {
         return {};
     }
-    switch (spec->kind) {
+    switch (rule->kind) {
         case Kind::Flag:
-            return settings.*std::get<bool Settings::*>(spec->field) ? QStringLiteral("-1")
+            return settings.*std::get<bool Settings::*>(rule->field) ? QStringLiteral("-1")
                                                                      : QStringLiteral("0");
         case Kind::Text:
         case Kind::RoundedText:
         case Kind::CanvasSize:
         case Kind::VideoSize:
         case Kind::Path:
-            return settings.*std::get<QString Settings::*>(spec->field);
+            return settings.*std::get<QString Settings::*>(rule->field);
         case Kind::StartSetting:
             return settings.StartSetting == Preset::IPhone ? QStringLiteral("1")
                                                            : QStringLiteral("0");
         case Kind::Alignment: {
-            const int32_t align = settings.*std::get<int32_t Settings::*>(spec->field);
+            const int32_t align = settings.*std::get<int32_t Settings::*>(rule->field);
             return QString::number(align >= kAlignLeft && align <= kAlignRight ? align : 0);
         }
         case Kind::Number:
         case Kind::Range:
         case Kind::Colour:
         case Kind::StrictColour:
-            return QString::number(settings.*std::get<int32_t Settings::*>(spec->field));
+            return QString::number(settings.*std::get<int32_t Settings::*>(rule->field));
     }
     return {};
 }
@@ -390,23 +390,23 @@ std::vector<std::pair<QString, QString>> EncodeSettings(const Settings& settings
 }
 
 bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stored) {
-    const KeySpec* spec = FindKey(key);
-    if (spec == nullptr) {
+    const KeyRule* rule = FindKey(key);
+    if (rule == nullptr) {
         return false;
     }
     const auto setNumber = [&](std::optional<int32_t> number) {
         if (!number ||
-            (spec->kind == Kind::Range && (*number < spec->min || *number > spec->max))) {
+            (rule->kind == Kind::Range && (*number < rule->min || *number > rule->max))) {
             return false;
         }
-        settings.*std::get<int32_t Settings::*>(spec->field) = *number;
+        settings.*std::get<int32_t Settings::*>(rule->field) = *number;
         return true;
     };
     const auto setText = [&](const QString& text) {
-        settings.*std::get<QString Settings::*>(spec->field) = text;
+        settings.*std::get<QString Settings::*>(rule->field) = text;
         return true;
     };
-    switch (spec->kind) {
+    switch (rule->kind) {
         case Kind::Number:
         case Kind::Range:
         case Kind::Colour:
@@ -419,7 +419,7 @@ bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stor
             return valid && setNumber(align);
         }
         case Kind::Flag:
-            settings.*std::get<bool Settings::*>(spec->field) = ToInt(stored) != 0;
+            settings.*std::get<bool Settings::*>(rule->field) = ToInt(stored) != 0;
             return true;
         case Kind::StartSetting:
             settings.StartSetting = ToInt(stored) == 0 ? Preset::Phone : Preset::IPhone;
@@ -439,11 +439,11 @@ bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stor
 }
 
 bool SetPathSetting(Settings& settings, QStringView key, const QString& path) {
-    const KeySpec* spec = FindKey(key);
-    if (spec == nullptr || spec->kind != Kind::Path) {
+    const KeyRule* rule = FindKey(key);
+    if (rule == nullptr || rule->kind != Kind::Path) {
         return false;
     }
-    settings.*std::get<QString Settings::*>(spec->field) = path;
+    settings.*std::get<QString Settings::*>(rule->field) = path;
     return true;
 }
 
