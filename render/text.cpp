@@ -160,7 +160,7 @@ TextCaches& Caches() {
     return caches;
 }
 
-// The font of a spec, made once; nothing for a size of 0 or less.
+// The font a FontSpec stands for, made once; nothing for a size of 0 or less.
 const FontEntry* FontFor(const QString& face, int32_t size, bool bold) {
     if (size <= 0) {
         return nullptr;

@@ -43,7 +43,7 @@ int64_t AnchoredLeft(int64_t x, int64_t width, TextAnchor anchor);
 
 // What a face resolves to: the family that draws Hangul (the face itself when it is installed,
 // else the first installed Korean fallback), its pixel (em) size and the baseline's distance
-// below the cell top, all for the cell height of the spec.
+// below the cell top, all for the FontSpec's cell height.
 struct ResolvedFont {
     QString family;
     double pixelSize = 0;
