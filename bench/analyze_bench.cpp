@@ -5,6 +5,7 @@
 #include "audio/audio_engine.h"
 #include "audio/song_info.h"
 #include "base/ui_host.h"
+#include "bench/quiet_host.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-class QuietHost : public lumek::UiHost {
-public:
-    void status(const QString&) override {}
-    void message(const QString&, const QString&, lumek::MessageIcon) override {}
-    bool askYesNo(const QString&, const QString&) override { return false; }
-    void pump() override {}
-    QString askFolder(const QString&, const QString&) override { return {}; }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&) override { return -1; }
-    void progress(int, int, double) override {}
-};
 
 bool Encode(const QString& path, int seconds) {
     QProcess ffmpeg;
@@ -49,7 +37,7 @@ bool Encode(const QString& path, int seconds) {
 void Measure(const char* name, const QString& path, double targetMs) {
     lumek::AudioEngine engine;
     engine.create();
-    QuietHost host;
+    lumek::bench::QuietHost host;
     std::vector<double> times;
     lumek::SongInfo info;
     bool valid = false;

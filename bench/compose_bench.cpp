@@ -9,28 +9,13 @@
 #include <cstdio>
 
 #include "app/studio.h"
+#include "bench/quiet_host.h"
 #include "render/bitmap.h"
 #include "render/frame_composer.h"
 
 namespace {
 
 using namespace lumek;
-
-// Pumps nothing: the bench has no window.
-class QuietHost : public UiHost {
-public:
-    void status(const QString& text) override { lastStatus = text; }
-    void message(const QString&, const QString&, MessageIcon) override {}
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    void pump() override {}
-    QString askFolder(const QString&, const QString&) override { return {}; }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&) override { return -1; }
-    void progress(int, int, double) override {}
-
-    QString lastStatus;
-};
 
 constexpr double kSongSeconds = 240.0;
 constexpr int kLyricLines = 58;
@@ -93,7 +78,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QGuiApplication app(argc, argv);
-    QuietHost host;
+    bench::QuietHost host;
     Studio studio(host);
     studio.ApplyPreset(Preset::IPhone);
     const LyricSheet sheet = BenchSheet();

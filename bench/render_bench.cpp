@@ -8,25 +8,12 @@
 #include <functional>
 
 #include "base/settings.h"
+#include "bench/quiet_host.h"
 #include "render/gradient.h"
 #include "render/lyric_renderer.h"
 #include "render/working_pictures.h"
 
 namespace {
-
-// Pumps nothing: the bench has no window.
-class QuietHost : public lumek::UiHost {
-public:
-    void status(const QString&) override {}
-    void message(const QString&, const QString&, lumek::MessageIcon) override {}
-    bool askYesNo(const QString&, const QString&) override { return false; }
-    void pump() override {}
-    QString askFolder(const QString&, const QString&) override { return {}; }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&) override { return -1; }
-    void progress(int, int, double) override {}
-};
 
 // Runs the call in batches of about 0.1 s for about 1 s (after one warm-up call) and prints the
 // mean time per call, and that of the fastest batch, which other work on the machine disturbs
@@ -66,7 +53,7 @@ int main(int argc, char** argv) {
     ImageHolders holders;
     WorkingPictures pictures;
     RenderState state;
-    QuietHost host;
+    bench::QuietHost host;
     const RenderContext context{settings, pictures, holders, state, host};
     pictures.resize(480, 320);
     FillGradient(pictures.PTMP2.view(), 0, 0, 480, 320, 0x602010, 0x201060, 270.0f);
