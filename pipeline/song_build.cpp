@@ -84,6 +84,19 @@ void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet) {
     v.streaming = v.last == AviStatus::Ok;
 }
 
+// While a build runs the renderers draw a video's frames, not the preview's (a still title bar,
+// for one, waits for the frame counter rather than the preview position).
+class RenderingVideo {
+public:
+    explicit RenderingVideo(RenderState& state) : state_(state) { state_.JobRunning = true; }
+    ~RenderingVideo() { state_.JobRunning = false; }
+    RenderingVideo(const RenderingVideo&) = delete;
+    RenderingVideo& operator=(const RenderingVideo&) = delete;
+
+private:
+    RenderState& state_;
+};
+
 enum class FrameRun { Done, Failed, Cancelled };
 
 // Composes frames 1..count and writes frame k at sample offset + k; the composer's exports
@@ -197,6 +210,7 @@ QString FrameProgressText(int32_t frame, int32_t frameCount, int songNumber, int
 }
 
 QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber, int songCount) {
+    const RenderingVideo rendering(c.render);
     ResetSongState(c.settings, c.render);
     if (!FileExists(songPath)) {
         c.job.JobRunning = false;
@@ -255,6 +269,7 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
 }
 
 QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
+    const RenderingVideo rendering(c.render);
     const int count = c.list.count();
     const QString mergedMp3 = c.tempFile(kMergedMp3);
     VideoFrames v;

@@ -390,10 +390,12 @@ QString EncodeFramesLikeASongBuild(const QString& framesFolder, const QString& m
 }
 
 TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
-    // The cover fades out at frames 4 and 5, the title bar comes down over the next 10 frames;
-    // the second and third lyric lines are fully shown at 2.0 s and 3.0 s (frames 20 and 30).
+    // The cover fades out at frames 4 and 5, the title bar comes down over the next 10 frames
+    // and then stands still (its title fits); the second and third lyric lines are fully shown
+    // at 2.0 s and 3.0 s (frames 20 and 30).
     studio.settings.CoverShowTime = QStringLiteral("2");
     studio.settings.CoverFadeTime = QStringLiteral("2");
+    studio.settings.TitleBarTextLength = QStringLiteral("100");
     const QString mp3 = song(
         QStringLiteral("frames.mp3"), 4.0,
         {QStringLiteral("[00:00.50]바람이 분다"), QStringLiteral("[00:02.00]Here comes the wind"),
