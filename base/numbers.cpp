@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -64,6 +65,11 @@ int32_t RoundHalfEven(double value) {
         return std::numeric_limits<int32_t>::max();
     }
     return static_cast<int32_t>(rounded);
+}
+
+int32_t ClampToInt32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 std::optional<int32_t> WholeNumber(QStringView text) {

@@ -15,6 +15,9 @@ double LeadingNumber(QStringView text);
 // the ends of the 32-bit range.
 int32_t RoundHalfEven(double value);
 
+// The value limited to the 32-bit range, for sums of settings that may run past it.
+int32_t ClampToInt32(int64_t value);
+
 // How every text box and settings value becomes a number: LeadingNumber, rounded half to even.
 // WholeNumber refuses values outside the 32-bit range; ToInt saturates them.
 std::optional<int32_t> WholeNumber(QStringView text);

@@ -15,19 +15,10 @@ namespace lumek {
 
 namespace {
 
-// A blurred mask spreads by one pixel per pass; once it is black again more passes change
-// nothing, so they stop there.
-constexpr int kMaxMaskBlurs = 4096;
-
 const QString kLineSeparator = QStringLiteral(" / ");
 
 ConstPixelView Read(const Picture& picture) {
     return picture.view();
-}
-
-int32_t Saturate(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
 }
 
 FontSpec CoverFont(const Settings& s) {
@@ -48,9 +39,9 @@ QRect DrawCoverLines(const RenderContext& context, PixelView dst, const QString&
     const WrapRule rule = CoverWrapRule(s, context.pictures.Picture1.width());
     const TextAnchor anchor = AnchorFor(s.CoverTextAlign);
     QRect drawn;
-    for (const TextLine& line : LayOutText(text, s.CoverFontSize, Saturate(centreLine), rule)) {
-        drawn |=
-            DrawText(dst, Saturate(x), line.top, anchor, line.text, CoverFont(s), colour, spread);
+    for (const TextLine& line : LayOutText(text, s.CoverFontSize, ClampToInt32(centreLine), rule)) {
+        drawn |= DrawText(dst, ClampToInt32(x), line.top, anchor, line.text, CoverFont(s), colour,
+                          spread);
     }
     return drawn;
 }
@@ -115,10 +106,10 @@ std::optional<QRect> CoverPlacement(QSize source, const QRect& box, bool keepAsp
     if (bh * sw / sh > bw) {
         // Relatively wider than the box: full width, on the box's bottom edge.
         const int h = RoundHalfEven(bw / sw * sh);
-        return QRect(box.x(), Saturate(int64_t{box.y()} + box.height() - h), box.width(), h);
+        return QRect(box.x(), ClampToInt32(int64_t{box.y()} + box.height() - h), box.width(), h);
     }
     const int w = RoundHalfEven(bh / sh * sw);
-    return QRect(Saturate(int64_t{box.x()} + RoundHalfEven((bw - w) / 2.0)), box.y(), w,
+    return QRect(ClampToInt32(int64_t{box.x()} + RoundHalfEven((bw - w) / 2.0)), box.y(), w,
                  box.height());
 }
 
@@ -135,8 +126,8 @@ WrapRule CoverWrapRule(const Settings& settings, int32_t canvasWidth) {
     const FontSpec font = CoverFont(settings);
     WrapRule rule;
     rule.limit =
-        Saturate(int64_t{WrapWidth(canvasWidth, settings.CPointX, settings.CoverTextAlign)} -
-                 ToInt(settings.CoverLength));
+        ClampToInt32(int64_t{WrapWidth(canvasWidth, settings.CPointX, settings.CoverTextAlign)} -
+                     ToInt(settings.CoverLength));
     rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
     return rule;
 }
@@ -183,8 +174,8 @@ void DrawReflection(const RenderContext& context, const QImage& source, int x, i
     const int half = RoundHalfEven(h / 2.0);
     FillGradient(mask.view(), 0, half, w, half, 0, 0xC0C0C0, 270.0f);
     StretchOver(source, image);
-    PxAlphaMask(p.Picture4.view(), x, Saturate(int64_t{y} + h), w, h, Read(image), 0, 0, Read(mask),
-                0, 0, 0, kPxMirrorVertical);
+    PxAlphaMask(p.Picture4.view(), x, ClampToInt32(int64_t{y} + h), w, h, Read(image), 0, 0,
+                Read(mask), 0, 0, 0, kPxMirrorVertical);
 }
 
 QString CoverText(const QString& headerLine0, const QString& headerLine1) {

@@ -29,11 +29,6 @@ ConstPixelView Read(const Picture& picture) {
     return picture.view();
 }
 
-int32_t Saturate(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
 // Texts are wrapped by characters (code points), as they are counted.
 using Chars = std::u32string;
 
@@ -116,9 +111,9 @@ QRect DrawLines(const RenderContext& context, const QString& text, const FontSpe
     const WrapRule rule = LyricWrapRule(context.settings, p.Picture1.width());
     const TextAnchor anchor = AnchorFor(context.settings.TextAlign);
     QRect drawn;
-    for (const TextLine& line : LayOutText(text, pitch, Saturate(centreLine), rule)) {
-        drawn |= DrawText(p.SP1.view(), Saturate(x), line.top, anchor, line.text, font, 0xFFFFFF,
-                          spread);
+    for (const TextLine& line : LayOutText(text, pitch, ClampToInt32(centreLine), rule)) {
+        drawn |= DrawText(p.SP1.view(), ClampToInt32(x), line.top, anchor, line.text, font,
+                          0xFFFFFF, spread);
         const bool bandShows = int64_t{line.top} + pitch > 0 && line.top < p.SP2.height();
         if (bands != nullptr && bandShows) {
             FillGradient(p.SP2.view(), 0, line.top, p.SP2.width(), pitch,
@@ -308,12 +303,12 @@ int32_t WrapWidth(int32_t canvasWidth, int32_t pointX, int32_t alignment) {
     const int64_t x = pointX;
     switch (alignment) {
         case kAlignCentre:
-            return Saturate(static_cast<double>(cw) / 2.0 >= static_cast<double>(x) ? 2 * x
-                                                                                    : 2 * (cw - x));
+            return ClampToInt32(
+                static_cast<double>(cw) / 2.0 >= static_cast<double>(x) ? 2 * x : 2 * (cw - x));
         case kAlignRight:
-            return Saturate(x);
+            return ClampToInt32(x);
         default:
-            return Saturate(cw - x);
+            return ClampToInt32(cw - x);
     }
 }
 
@@ -330,7 +325,7 @@ int32_t CountLineBreaks(const QString& text, const WrapRule& rule) {
             }
         }
     }
-    return Saturate(count);
+    return ClampToInt32(count);
 }
 
 QString FirstWrappedLine(const QString& text, int32_t start, const WrapRule& rule) {
@@ -382,8 +377,8 @@ std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t cen
 WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth) {
     const FontSpec font = MainFont(settings);
     WrapRule rule;
-    rule.limit = Saturate(int64_t{WrapWidth(canvasWidth, settings.PointX, settings.TextAlign)} -
-                          ToInt(settings.TextLength));
+    rule.limit = ClampToInt32(int64_t{WrapWidth(canvasWidth, settings.PointX, settings.TextAlign)} -
+                              ToInt(settings.TextLength));
     rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
     return rule;
 }

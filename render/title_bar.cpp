@@ -18,11 +18,6 @@ ConstPixelView Read(const Picture& picture) {
     return picture.view();
 }
 
-int32_t Saturate(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
-}
-
 FontSpec TitleFont(const Settings& s) {
     return {s.TitleFontName, s.TitleFontSize, s.TitleFontBold};
 }
@@ -97,13 +92,13 @@ void DrawTitleBar(const RenderContext& context, const QString& text, int32_t lev
     Picture& window = p.Picture7;
     SizeTextWindow(s, window);
     // The window's background is the bar under it.
-    PxAlphaBlend(window.view(), 0, 0, window.width(), window.height(), Read(p.TTD), Saturate(textX),
-                 Saturate(textY), 255, 0, 0);
+    PxAlphaBlend(window.view(), 0, 0, window.width(), window.height(), Read(p.TTD),
+                 ClampToInt32(textX), ClampToInt32(textY), 255, 0, 0);
     int32_t& scrollX = context.state.TitleScrollX;
     scrollX = NextTitleScrollX(scrollX, MeasureTextWidth(text, font), window.width(), s.TitleSpeed);
     DrawText(window.view(), scrollX, 0, TextAnchor::Left, text, font, s.TitleFontColor);
-    const int32_t x0 = Saturate(textX);
-    const int32_t y0 = Saturate(upTop + textY + downTop);
+    const int32_t x0 = ClampToInt32(textX);
+    const int32_t y0 = ClampToInt32(upTop + textY + downTop);
     BlendThroughMask(canvas.view(), x0, y0, window.width(), window.height(), Read(window), 0, 0,
                      Read(p.TTT2), x0, y0);
 }
@@ -113,7 +108,7 @@ int32_t NextTitleScrollX(int32_t scrollX, int32_t textWidth, int32_t windowWidth
     if (x < -int64_t{textWidth}) {
         x = windowWidth;
     }
-    return Saturate(x - (int64_t{speed} + 1));
+    return ClampToInt32(x - (int64_t{speed} + 1));
 }
 
 int32_t PreviewTitleScrollX(int32_t windowWidth, int64_t firstFrame, int64_t position,
