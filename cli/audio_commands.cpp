@@ -16,12 +16,6 @@ namespace lumek::cli {
 
 namespace {
 
-int Usage(const QString& command, const QString& problem, const char* usage) {
-    PrintError(QStringLiteral("lumek %1: %2").arg(command, problem));
-    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(usage));
-    return kExitUsage;
-}
-
 // Why a song can't be used, named for the user.
 QString SongProblem(const QString& path) {
     const QFileInfo file(path);
@@ -88,10 +82,11 @@ std::vector<Field> SongFields(const SongInfo& info) {
 int RunAnalyzeCommand(const QStringList& args) {
     const ParseResult parsed = ParseArguments(args, {}, {QStringLiteral("--json")});
     if (!parsed.error.isEmpty()) {
-        return Usage(QStringLiteral("analyze"), parsed.error, kAnalyzeUsage);
+        return UsageError(QStringLiteral("analyze"), parsed.error, kAnalyzeUsage);
     }
     if (parsed.arguments.positional.size() != 1) {
-        return Usage(QStringLiteral("analyze"), QStringLiteral("give one MP3 file"), kAnalyzeUsage);
+        return UsageError(QStringLiteral("analyze"), QStringLiteral("give one MP3 file"),
+                          kAnalyzeUsage);
     }
     const QString path = parsed.arguments.positional.first();
     TerminalHost host;
@@ -127,12 +122,12 @@ int RunAnalyzeCommand(const QStringList& args) {
 int RunMergeCommand(const QStringList& args) {
     const ParseResult parsed = ParseArguments(args, {}, {});
     if (!parsed.error.isEmpty()) {
-        return Usage(QStringLiteral("merge"), parsed.error, kMergeUsage);
+        return UsageError(QStringLiteral("merge"), parsed.error, kMergeUsage);
     }
     QStringList songs = parsed.arguments.positional;
     if (songs.size() < 2) {
-        return Usage(QStringLiteral("merge"),
-                     QStringLiteral("give the output and at least one MP3"), kMergeUsage);
+        return UsageError(QStringLiteral("merge"),
+                          QStringLiteral("give the output and at least one MP3"), kMergeUsage);
     }
     const QString output = songs.takeFirst();
     const QFileInfo outputInfo(output);
@@ -140,9 +135,9 @@ int RunMergeCommand(const QStringList& args) {
         const QFileInfo songInfo(song);
         if (songInfo.exists() && outputInfo.exists() &&
             songInfo.canonicalFilePath() == outputInfo.canonicalFilePath()) {
-            return Usage(QStringLiteral("merge"),
-                         QStringLiteral("%1: the output is also an input").arg(output),
-                         kMergeUsage);
+            return UsageError(QStringLiteral("merge"),
+                              QStringLiteral("%1: the output is also an input").arg(output),
+                              kMergeUsage);
         }
     }
     if (outputInfo.isDir()) {
@@ -183,12 +178,12 @@ int RunMergeCommand(const QStringList& args) {
 int RunCoverCommand(const QStringList& args) {
     const ParseResult parsed = ParseArguments(args, {QStringLiteral("--output")}, {});
     if (!parsed.error.isEmpty()) {
-        return Usage(QStringLiteral("cover"), parsed.error, kCoverUsage);
+        return UsageError(QStringLiteral("cover"), parsed.error, kCoverUsage);
     }
     const QString output = parsed.arguments.option(QStringLiteral("--output"));
     if (parsed.arguments.positional.size() != 1 || output.isEmpty()) {
-        return Usage(QStringLiteral("cover"), QStringLiteral("give one MP3 file and -o PICTURE"),
-                     kCoverUsage);
+        return UsageError(QStringLiteral("cover"),
+                          QStringLiteral("give one MP3 file and -o PICTURE"), kCoverUsage);
     }
     const QString song = parsed.arguments.positional.first();
     const QFileInfo songInfo(song);

@@ -25,12 +25,6 @@ namespace lumek::cli {
 
 namespace {
 
-int Usage(const QString& command, const QString& problem, const char* usage) {
-    PrintError(QStringLiteral("lumek %1: %2").arg(command, problem));
-    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(usage));
-    return kExitUsage;
-}
-
 // Analyses the song into the studio and reads its lyric sheet and cover art, as selecting it
 // in the encoding list does, except that a missing lyric file is not downloaded (the lyrics
 // command does that) and the lyric file is not rewritten. False, with the reason printed, for a
@@ -106,22 +100,22 @@ int RunFrameCommand(const QStringList& args) {
                        {QStringLiteral("--quiet")});
     const QString command = QStringLiteral("frame");
     if (!parsed.error.isEmpty()) {
-        return Usage(command, parsed.error, kFrameUsage);
+        return UsageError(command, parsed.error, kFrameUsage);
     }
     const Arguments& a = parsed.arguments;
     const QString output = a.option(QStringLiteral("--output"));
     const std::optional<double> at = Seconds(a.option(QStringLiteral("--at")));
     if (a.positional.size() != 1 || output.isEmpty() || !at) {
-        return Usage(command,
-                     QStringLiteral("give one MP3 file, --at SECONDS (0 or more) and -o PNG"),
-                     kFrameUsage);
+        return UsageError(command,
+                          QStringLiteral("give one MP3 file, --at SECONDS (0 or more) and -o PNG"),
+                          kFrameUsage);
     }
 
     TerminalHost host;
     host.quiet = a.has(QStringLiteral("--quiet"));
     Studio studio(host);
     if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
-        return Usage(command, *problem, kFrameUsage);
+        return UsageError(command, *problem, kFrameUsage);
     }
     if (!LoadSong(studio, a.positional.first(), host)) {
         return kExitFailed;
@@ -146,12 +140,12 @@ int RunFramesCommand(const QStringList& args) {
         {QStringLiteral("--quiet")});
     const QString command = QStringLiteral("frames");
     if (!parsed.error.isEmpty()) {
-        return Usage(command, parsed.error, kFramesUsage);
+        return UsageError(command, parsed.error, kFramesUsage);
     }
     const Arguments& a = parsed.arguments;
     const QString folder = a.option(QStringLiteral("--output"));
     if (a.positional.size() != 1 || folder.isEmpty()) {
-        return Usage(command, QStringLiteral("give one MP3 file and -o DIR"), kFramesUsage);
+        return UsageError(command, QStringLiteral("give one MP3 file and -o DIR"), kFramesUsage);
     }
     const bool hasFrom = a.options.contains(QStringLiteral("--from"));
     const bool hasTo = a.options.contains(QStringLiteral("--to"));
@@ -161,15 +155,15 @@ int RunFramesCommand(const QStringList& args) {
         hasTo ? FrameNumber(a.option(QStringLiteral("--to")))
               : std::optional<int32_t>(std::numeric_limits<int32_t>::max());
     if (!from || !to || *from > *to) {
-        return Usage(command, QStringLiteral("--from and --to need frame numbers 1 <= N <= M"),
-                     kFramesUsage);
+        return UsageError(command, QStringLiteral("--from and --to need frame numbers 1 <= N <= M"),
+                          kFramesUsage);
     }
 
     TerminalHost host;
     host.quiet = a.has(QStringLiteral("--quiet"));
     Studio studio(host);
     if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
-        return Usage(command, *problem, kFramesUsage);
+        return UsageError(command, *problem, kFramesUsage);
     }
     const QString song = a.positional.first();
     if (!LoadSong(studio, song, host)) {

@@ -17,9 +17,7 @@ namespace lumek::cli {
 namespace {
 
 int Usage(const QString& problem) {
-    PrintError(QStringLiteral("lumek lyrics: ") + problem);
-    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(kLyricsUsage));
-    return kExitUsage;
+    return UsageError(QStringLiteral("lyrics"), problem, kLyricsUsage);
 }
 
 }  // namespace

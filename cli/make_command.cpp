@@ -14,9 +14,7 @@ namespace lumek::cli {
 namespace {
 
 int Usage(const QString& problem) {
-    PrintError(QStringLiteral("lumek make: ") + problem);
-    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(kMakeUsage));
-    return kExitUsage;
+    return UsageError(QStringLiteral("make"), problem, kMakeUsage);
 }
 
 // Puts the songs into the encoding list as the window's actions do: runs of files as one

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "app/studio.h"
+#include "cli/commands.h"
 #include "cli/terminal_host.h"
 
 namespace lumek::cli {
@@ -27,6 +28,12 @@ ParseResult ParseArguments(const QStringList& args, const QSet<QString>& valueOp
         }
     }
     return result;
+}
+
+int UsageError(const QString& command, const QString& problem, const char* usage) {
+    PrintError(QStringLiteral("lumek %1: %2").arg(command, problem));
+    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(usage));
+    return kExitUsage;
 }
 
 std::optional<QString> PresetProblem(const Arguments& a) {

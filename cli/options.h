@@ -36,6 +36,10 @@ ParseResult ParseArguments(const QStringList& args, const QSet<QString>& valueOp
 // file ("--settings FILE" or the default one), created from the preset the first-run question
 // takes when it is missing or of another version. A usage problem comes back as its text.
 std::optional<QString> LoadCommandSettings(Studio& studio, const Arguments& arguments);
+// Tells what is wrong with a command's arguments and how it is used; returns the exit status
+// of bad usage.
+int UsageError(const QString& command, const QString& problem, const char* usage);
+
 // The usage problem of a "--preset" option, if any.
 std::optional<QString> PresetProblem(const Arguments& arguments);
 

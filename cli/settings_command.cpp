@@ -21,9 +21,7 @@ std::optional<Preset> PresetNamed(const QString& name) {
 }
 
 int Usage(const QString& problem) {
-    PrintError(QStringLiteral("lumek settings: ") + problem);
-    PrintError(QStringLiteral("usage:\n") + QString::fromUtf8(kSettingsUsage));
-    return kExitUsage;
+    return UsageError(QStringLiteral("settings"), problem, kSettingsUsage);
 }
 
 }  // namespace
