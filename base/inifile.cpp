@@ -4,7 +4,6 @@
 #include "base/text_file.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace lumek {
 
@@ -255,16 +254,7 @@ QByteArray IniFile::toBytes() const {
 }
 
 bool IniFile::save(const QString& path) const {
-    const QByteArray bytes = toBytes();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteWholeFile(path, toBytes());
 }
 
 QString ReadSetting(const QString& section, const QString& key, const QString& path) {

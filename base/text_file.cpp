@@ -58,9 +58,7 @@ QString ReadTextFile(const QString& path) {
     return TryReadTextFile(path).value_or(QString());
 }
 
-bool WriteTextFile(const QString& path, const QString& text) {
-    const qsizetype nul = text.indexOf(QChar(u'\0'));
-    const QByteArray bytes = EncodeCodePage(nul < 0 ? text : text.left(nul));
+bool WriteWholeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     // A folder we may write files in but not create new ones in still gets its file written.
     file.setDirectWriteFallback(true);
@@ -72,6 +70,11 @@ bool WriteTextFile(const QString& path, const QString& text) {
         return false;
     }
     return file.commit();
+}
+
+bool WriteTextFile(const QString& path, const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return WriteWholeFile(path, EncodeCodePage(nul < 0 ? text : text.left(nul)));
 }
 
 int LineCount(const QString& text) {

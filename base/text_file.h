@@ -26,6 +26,10 @@ std::optional<QString> TryReadTextFile(const QString& path);
 // TryReadTextFile with every failure read as the empty text.
 QString ReadTextFile(const QString& path);
 
+// Creates or replaces a file with the bytes; the old content stays whole when the write fails.
+// False when the file can't be written.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes);
+
 // Creates or replaces the file with the text up to its first NUL character, encoded by
 // EncodeCodePage (no byte-order mark unless the text needs UTF-8). The old content stays
 // whole when the write fails. False when the file can't be written.
