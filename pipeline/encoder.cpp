@@ -7,10 +7,11 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <array>
+
+#include <unistd.h>
 
 namespace lumek {
 
@@ -70,46 +71,83 @@ QStringList EncoderArguments(const QString& aviPath, const QString& audioPath,
     return arguments;
 }
 
-RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,
-                     const bool& cancelRequested) {
-    RunResult result;
+EncoderProcess::~EncoderProcess() {
+    abandon();
+}
+
+bool EncoderProcess::start(const QString& program, const QStringList& arguments, UiHost& host) {
     if (program.isEmpty() || !QFileInfo::exists(program)) {
         host.status(QStringLiteral("ffmpeg 프로그램을 찾을 수 없습니다. ffmpeg를 설치해 주세요."));
-        return result;
+        return false;
     }
-    // A child process opens no window here; it only must not read the terminal.
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted()) {
+    // A child process opens no window here; it only must not read the terminal. Nor may a
+    // Ctrl-C on the terminal reach it: the job's cancel decides what becomes of the encoding.
+    process_.setStandardInputFile(QProcess::nullDevice());
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process_.start(program, arguments, QIODevice::ReadOnly);
+    if (!process_.waitForStarted()) {
         host.status(QStringLiteral("ffmpeg 프로그램을 실행할 수 없습니다. (") + program +
                     QLatin1Char(')'));
-        return result;
+        return false;
     }
-    result.started = true;
+    result_ = {};
+    result_.started = true;
+    return true;
+}
 
+void EncoderProcess::takeMessages() {
+    KeepTail(result_.messages, process_.readAllStandardError());
+}
+
+bool EncoderProcess::ended() {
+    const bool ended = process_.state() == QProcess::NotRunning || process_.waitForFinished(0);
+    takeMessages();
+    return ended;
+}
+
+RunResult EncoderProcess::wait(UiHost& host, const bool& cancelRequested) {
+    if (!result_.started) {
+        return result_;
+    }
     const bool cancelledBefore = cancelRequested;
     QElapsedTimer sinceTerminate;
-    while (process.state() != QProcess::NotRunning && !process.waitForFinished(kPollMs)) {
-        KeepTail(result.messages, process.readAllStandardError());
+    while (process_.state() != QProcess::NotRunning && !process_.waitForFinished(kPollMs)) {
+        takeMessages();
         host.pump();
-        if (!result.cancelled && !cancelledBefore && cancelRequested) {
-            process.terminate();
-            result.cancelled = true;
+        if (!result_.cancelled && !cancelledBefore && cancelRequested) {
+            process_.terminate();
+            result_.cancelled = true;
             sinceTerminate.start();
-        } else if (result.cancelled && sinceTerminate.elapsed() > kGraceMs) {
-            process.kill();
-            process.waitForFinished(kKillWaitMs);
+        } else if (result_.cancelled && sinceTerminate.elapsed() > kGraceMs) {
+            process_.kill();
+            process_.waitForFinished(kKillWaitMs);
             break;
         }
     }
-    KeepTail(result.messages, process.readAllStandardError());
-    result.finished = !result.cancelled;
-    if (process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit) {
-        result.exitCode = process.exitCode();
+    takeMessages();
+    result_.finished = !result_.cancelled;
+    if (process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit) {
+        result_.exitCode = process_.exitCode();
     }
-    return result;
+    return result_;
+}
+
+void EncoderProcess::abandon() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(kKillWaitMs);
+    }
+    result_ = {};
+}
+
+RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,
+                     const bool& cancelRequested) {
+    EncoderProcess process;
+    if (!process.start(program, arguments, host)) {
+        return {};
+    }
+    return process.wait(host, cancelRequested);
 }
 
 }  // namespace lumek

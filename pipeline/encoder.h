@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -32,11 +33,37 @@ struct RunResult {
     QByteArray messages;     // the end of what the program wrote to stderr
 };
 
-// Runs the encoder without input or window and waits for it, pumping the host between polls of
-// about 10 ms. A cancel request that arrives during the run terminates the program (killed if it
-// has not ended 3 s later); a request already set at the start does not stop the run, so the
-// frames written before a cancel are still encoded. A missing program, or one that can't be
-// started, is reported in the status line and gives a result that did not start.
+// One run of the encoder, without input or window. Stderr is taken in at every poll, so a
+// talkative program never blocks on it.
+class EncoderProcess {
+public:
+    EncoderProcess() = default;
+    ~EncoderProcess();  // kills a program still running
+    EncoderProcess(const EncoderProcess&) = delete;
+    EncoderProcess& operator=(const EncoderProcess&) = delete;
+
+    // Starts the program. A missing program, or one that can't be started, is reported in the
+    // status line and gives false.
+    bool start(const QString& program, const QStringList& arguments, UiHost& host);
+    bool started() const { return result_.started; }
+    // Whether the program has ended, without waiting.
+    bool ended();
+    // Waits for the end, pumping the host between polls of about 10 ms. A cancel request that
+    // arrives during the wait terminates the program (killed if it has not ended 3 s later); a
+    // request already set when the wait begins does not, so the frames written before a cancel
+    // are still encoded.
+    RunResult wait(UiHost& host, const bool& cancelRequested);
+    // Kills the program at once, for a run whose output is not wanted; started() is false after.
+    void abandon();
+
+private:
+    void takeMessages();
+
+    QProcess process_;
+    RunResult result_;
+};
+
+// Starts the encoder and waits for it, as EncoderProcess's start and wait do.
 RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,
                      const bool& cancelRequested);
 
