@@ -1,5 +1,7 @@
 #include "pipeline/avi_writer.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -97,8 +99,10 @@ AviStatus AviWriter::fail(AviStatus status, const QString& why) {
     return status;
 }
 
-AviStatus AviWriter::open(const QString& path) {
+void AviWriter::reset() {
     close();
+    device_.reset();
+    streaming_ = false;
     hasStream_ = false;
     failure_ = AviStatus::Ok;
     error_.clear();
@@ -107,17 +111,30 @@ AviStatus AviWriter::open(const QString& path) {
     end_ = 0;
     nextSample_ = 0;
     largestChunk_ = 0;
-    file_.setFileName(path);
+}
+
+AviStatus AviWriter::open(const QString& path) {
+    reset();
+    auto file = std::make_unique<QFile>(path);
     // Unbuffered, so that a refused write shows at the write that made it.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        return fail(AviStatus::CannotOpen, path + QStringLiteral(": ") + file_.errorString());
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        return fail(AviStatus::CannotOpen, path + QStringLiteral(": ") + file->errorString());
     }
+    device_ = std::move(file);
+    streaming_ = device_->isSequential();
+    return AviStatus::Ok;
+}
+
+AviStatus AviWriter::open(std::unique_ptr<QIODevice> device) {
+    reset();
+    device_ = std::move(device);
+    streaming_ = device_->isSequential();
     return AviStatus::Ok;
 }
 
 AviStatus AviWriter::createStream(std::span<const uint8_t> bitmapInfo,
                                   const AviStreamOptions& options) {
-    if (!file_.isOpen() || hasStream_) {
+    if (!isOpen() || hasStream_) {
         error_ = QStringLiteral("no file open for a new stream");
         return AviStatus::NotReady;
     }
@@ -161,8 +178,8 @@ AviStatus AviWriter::createStream(std::span<const uint8_t> bitmapInfo,
     riffs_.assign(1, Riff{});
     end_ = static_cast<int64_t>(header().size());
     riffs_.front().movi = end_ - 4;
-    if (!writeAt(0, header())) {
-        return fail(AviStatus::WriteFailed, file_.errorString());
+    if (!append(header())) {
+        return fail(AviStatus::WriteFailed, device_->errorString());
     }
     hasStream_ = true;
     return AviStatus::Ok;
@@ -223,14 +240,14 @@ AviStatus AviWriter::writeChunk(std::span<const uint8_t> data, bool key) {
     const int64_t chunkBytes = 8 + int64_t{EvenSize(size)};
     Riff* riff = &riffs_.back();
     // Room for the chunk and both indexes grown by one entry.
-    if (!riff->entries.empty() &&
+    if (!streaming_ && !riff->entries.empty() &&
         end_ + chunkBytes - riff->start + indexBytes(*riff, riff->entries.size() + 1) >
             riffLimit_) {
         if (riffs_.size() >= superIndexCapacity_) {
             return fail(AviStatus::IndexFull, QStringLiteral("the OpenDML index is full"));
         }
         if (!finishRiff(*riff, true)) {
-            return fail(AviStatus::WriteFailed, file_.errorString());
+            return fail(AviStatus::WriteFailed, device_->errorString());
         }
         if (const AviStatus status = startRiff(); status != AviStatus::Ok) {
             return status;
@@ -243,7 +260,7 @@ AviStatus AviWriter::writeChunk(std::span<const uint8_t> data, bool key) {
     head.u32(size);
     const uint8_t pad = 0;
     if (!append(head.bytes) || !append(data) || ((size & 1) != 0 && !append({&pad, 1}))) {
-        return fail(AviStatus::WriteFailed, file_.errorString());
+        return fail(AviStatus::WriteFailed, device_->errorString());
     }
     riff->entries.push_back({static_cast<uint32_t>(end_ - riff->movi), size, key});
     end_ += chunkBytes;
@@ -260,7 +277,7 @@ AviStatus AviWriter::startRiff() {
     head.listHeader("RIFF", 16, "AVIX");
     head.listHeader("LIST", 4, "movi");
     if (!append(head.bytes)) {
-        return fail(AviStatus::WriteFailed, file_.errorString());
+        return fail(AviStatus::WriteFailed, device_->errorString());
     }
     end_ += static_cast<int64_t>(head.bytes.size());
     riffs_.push_back(std::move(riff));
@@ -313,7 +330,7 @@ bool AviWriter::finishRiff(Riff& riff, bool withStandardIndex) {
         ByteBuilder moviSize;
         moviSize.u32(Saturate32(moviEnd - riff.movi));
         if (!writeAt(riff.start + 4, riffSize.bytes) || !writeAt(riff.movi - 4, moviSize.bytes) ||
-            !file_.seek(position)) {
+            !device_->seek(position)) {
             return false;
         }
     }
@@ -326,48 +343,49 @@ bool AviWriter::finishRiff(Riff& riff, bool withStandardIndex) {
 }
 
 AviStatus AviWriter::close() {
-    if (!file_.isOpen()) {
+    if (!isOpen()) {
         return failure_;
     }
-    if (hasStream_) {
+    auto* file = qobject_cast<QFileDevice*>(device_.get());
+    if (hasStream_ && !streaming_) {
         // Drop whatever a failed write left after the last whole chunk, and an AVIX list that
         // never got a frame.
-        if (file_.size() != end_ && !file_.resize(end_)) {
-            fail(AviStatus::WriteFailed, file_.errorString());
+        if (file && file->size() != end_ && !file->resize(end_)) {
+            fail(AviStatus::WriteFailed, file->errorString());
         }
         if (riffs_.size() > 1 && riffs_.back().entries.empty()) {
             end_ = riffs_.back().start;
             riffs_.pop_back();
-            if (!file_.resize(end_)) {
-                fail(AviStatus::WriteFailed, file_.errorString());
+            if (file && !file->resize(end_)) {
+                fail(AviStatus::WriteFailed, file->errorString());
             }
         }
         Riff& last = riffs_.back();
-        if (last.end == 0 && (!file_.seek(end_) || !finishRiff(last, riffs_.size() > 1))) {
-            fail(AviStatus::WriteFailed, file_.errorString());
+        if (last.end == 0 && (!device_->seek(end_) || !finishRiff(last, riffs_.size() > 1))) {
+            fail(AviStatus::WriteFailed, device_->errorString());
         }
         if (!writeAt(0, header())) {
-            fail(AviStatus::WriteFailed, file_.errorString());
+            fail(AviStatus::WriteFailed, device_->errorString());
         }
-        hasStream_ = false;
     }
-    file_.close();
-    if (file_.error() != QFileDevice::NoError && failure_ == AviStatus::Ok) {
-        fail(AviStatus::WriteFailed, file_.errorString());
+    hasStream_ = false;
+    device_->close();
+    if (file && file->error() != QFileDevice::NoError && failure_ == AviStatus::Ok) {
+        fail(AviStatus::WriteFailed, file->errorString());
     }
     return failure_;
 }
 
 bool AviWriter::writeAt(int64_t position, std::span<const uint8_t> bytes) {
-    return file_.seek(position) && append(bytes);
+    return device_->seek(position) && append(bytes);
 }
 
 bool AviWriter::append(std::span<const uint8_t> bytes) {
     if (bytes.empty()) {
         return true;
     }
-    return file_.write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+    return device_->write(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
 }
 
 std::vector<uint8_t> AviWriter::header() const {
@@ -385,7 +403,7 @@ std::vector<uint8_t> AviWriter::header() const {
     const uint32_t hdrlSize = 4 + 8 + kMainHeaderSize + 8 + strlSize + 8 + 4 + 8 + kDmlhSize;
 
     ByteBuilder out;
-    out.listHeader("RIFF", Saturate32(riffEnd - 8), "AVI ");
+    out.listHeader("RIFF", streaming_ ? 0 : Saturate32(riffEnd - 8), "AVI ");
     out.listHeader("LIST", hdrlSize, "hdrl");
 
     out.chunkHeader("avih", kMainHeaderSize);
@@ -458,7 +476,7 @@ std::vector<uint8_t> AviWriter::header() const {
     out.zeros(kDmlhSize - 4);
 
     const auto moviCode = static_cast<int64_t>(out.bytes.size()) + 8;
-    out.listHeader("LIST", Saturate32(moviEnd - moviCode), "movi");
+    out.listHeader("LIST", streaming_ ? 0 : Saturate32(moviEnd - moviCode), "movi");
     return std::move(out.bytes);
 }
 

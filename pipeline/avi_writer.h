@@ -2,7 +2,7 @@
 
 #include "pipeline/frame_codec.h"
 
-#include <QFile>
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -45,6 +45,10 @@ struct AviStreamOptions {
 // A failed write leaves the writer failed: later frames are refused with the same status, and
 // close() cuts the file back to the last whole frame and still completes the headers and the
 // index, so that what was written can be encoded.
+//
+// Written to a pipe, the stream can't be gone back over: the header goes out before the first
+// frame with its sizes and counts at 0, which readers take as "up to the end of the stream",
+// and there is no index.
 class AviWriter {
 public:
     AviWriter();
@@ -54,6 +58,8 @@ public:
 
     // Creates (or empties) the file. A file closed before it got a stream stays empty.
     AviStatus open(const QString& path);
+    // Writes to a device opened for writing, a file or a pipe; the writer closes it.
+    AviStatus open(std::unique_ptr<QIODevice> device);
     // The video stream in the format of the first frame (its BITMAPINFO bytes: info header and
     // any colour table). For Motion JPEG the stored format says 'MJPG' with a positive height
     // and keeps the other fields, so biSizeImage is the size of a decoded frame.
@@ -64,7 +70,8 @@ public:
     // Completes the file; safe to call twice. The result is the first failure seen, if any.
     AviStatus close();
 
-    bool isOpen() const { return file_.isOpen(); }
+    bool isOpen() const { return device_ && device_->isOpen(); }
+    bool writesToPipe() const { return streaming_; }
     // Samples in the stream, empty ones included.
     int64_t length() const { return nextSample_; }
     // Frames the Motion JPEG codec really compressed (repeated frames reuse the last JPEG).
@@ -88,6 +95,7 @@ private:
         int64_t end = 0;         // once finished: end of the RIFF list, else 0
     };
 
+    void reset();
     AviStatus fail(AviStatus status, const QString& why);
     AviStatus writeChunk(std::span<const uint8_t> data, bool key);
     AviStatus startRiff();
@@ -97,7 +105,8 @@ private:
     std::vector<uint8_t> header() const;
     int64_t indexBytes(const Riff& riff, size_t entries) const;
 
-    QFile file_;
+    std::unique_ptr<QIODevice> device_;
+    bool streaming_ = false;  // the device is a pipe
     bool hasStream_ = false;
     AviStatus failure_ = AviStatus::Ok;
     QString error_;
