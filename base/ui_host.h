@@ -33,7 +33,8 @@ public:
     virtual QStringList askOpenFiles(const QString& title, const QString& startFolder,
                                      const QString& filter) = 0;
     // The one-time codec choice of a make job: an index into codecs, or -1 when dismissed.
-    virtual int chooseCompressor(const QStringList& codecs) = 0;
+    // The choice starts at the suggested index.
+    virtual int chooseCompressor(const QStringList& codecs, int suggested) = 0;
     // Progress of a make job: song songNumber of songCount, fraction 0..1 of that song done.
     virtual void progress(int songNumber, int songCount, double fraction) = 0;
 };

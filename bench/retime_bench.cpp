@@ -36,7 +36,7 @@ public:
     QString askFolder(const QString&, const QString&) override { return {}; }
     QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
     QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&) override { return -1; }
+    int chooseCompressor(const QStringList&, int) override { return -1; }
     void progress(int, int, double) override {}
 
 private:

@@ -67,8 +67,8 @@ int RunMakeCommand(const QStringList& args) {
     if (a.positional.isEmpty() || folder.isEmpty() == oneFile.isEmpty()) {
         return Usage(QStringLiteral("give songs and either -o DIR or --one-file OUT"));
     }
-    const QString codec = a.options.value(QStringLiteral("--codec"), QStringLiteral("mjpeg"));
-    if (codec != u"mjpeg" && codec != u"raw") {
+    const QString codec = a.option(QStringLiteral("--codec"));
+    if (a.options.contains(QStringLiteral("--codec")) && codec != u"mjpeg" && codec != u"raw") {
         return Usage(QStringLiteral("--codec is raw or mjpeg"));
     }
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
@@ -84,7 +84,10 @@ int RunMakeCommand(const QStringList& args) {
     TerminalHost host;
     host.quiet = a.has(QStringLiteral("--quiet"));
     host.saveFileAnswer = oneFile.isEmpty() ? QString() : QFileInfo(oneFile).absoluteFilePath();
-    host.compressorAnswer = CompressorIndex(codec == u"raw" ? kCompressorDib : kCompressorMjpeg);
+    if (!codec.isEmpty()) {
+        host.compressorAnswer =
+            CompressorIndex(codec == u"raw" ? kCompressorDib : kCompressorMjpeg);
+    }
 
     Studio studio(host);
     if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {

@@ -98,8 +98,8 @@ QStringList TerminalHost::askOpenFiles(const QString&, const QString&, const QSt
     return {};
 }
 
-int TerminalHost::chooseCompressor(const QStringList&) {
-    return compressorAnswer;
+int TerminalHost::chooseCompressor(const QStringList&, int suggested) {
+    return compressorAnswer.value_or(suggested);
 }
 
 void TerminalHost::progress(int songNumber, int songCount, double fraction) {

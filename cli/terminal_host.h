@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <optional>
 
 namespace lumek::cli {
 
@@ -18,10 +19,11 @@ public:
     bool quiet = false;
     // The answer to Yes/No questions (the first-run question: Yes is the iPhone preset).
     bool yesNoAnswer = true;
-    // What the folder, save and codec dialogs answer.
+    // What the folder, save and codec dialogs answer; the codec choice takes the suggested
+    // codec unless one was given.
     QString folderAnswer;
     QString saveFileAnswer;
-    int compressorAnswer = -1;
+    std::optional<int> compressorAnswer;
     // Runs at the first pump after Ctrl-C, as a click on the make button would.
     std::function<void()> onInterrupt;
 
@@ -34,7 +36,7 @@ public:
                         const QString& filter) override;
     QStringList askOpenFiles(const QString& title, const QString& startFolder,
                              const QString& filter) override;
-    int chooseCompressor(const QStringList& codecs) override;
+    int chooseCompressor(const QStringList& codecs, int suggested) override;
     void progress(int songNumber, int songCount, double fraction) override;
 
     // Catches Ctrl-C from now on, so that it cancels the work instead of ending the program.

@@ -45,11 +45,13 @@ int CompressorIndex(uint32_t handler) {
     return -1;
 }
 
-std::optional<uint32_t> ChooseCompressor(CompressorChoice& choice, UiHost& host) {
+std::optional<uint32_t> ChooseCompressor(CompressorChoice& choice, UiHost& host,
+                                         uint32_t suggested) {
     if (choice.CompressorChosen) {
         return choice.CompressorHandler;
     }
-    const std::optional<uint32_t> handler = CompressorAt(host.chooseCompressor(CompressorNames()));
+    const std::optional<uint32_t> handler =
+        CompressorAt(host.chooseCompressor(CompressorNames(), CompressorIndex(suggested)));
     if (handler) {
         choice.CompressorHandler = *handler;
         choice.CompressorChosen = true;

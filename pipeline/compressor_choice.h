@@ -23,9 +23,11 @@ std::optional<uint32_t> CompressorAt(int index);
 // The list index of a handler code, or -1.
 int CompressorIndex(uint32_t handler);
 
-// The handler for the next song's stream: the job's earlier choice, else the host is asked and
-// its answer kept for the job. Nothing when the host dismissed the choice (or answered outside
-// the list): that song gets no frames, and the next song asks again.
-std::optional<uint32_t> ChooseCompressor(CompressorChoice& choice, UiHost& host);
+// The handler for the next song's stream: the job's earlier choice, else the host is asked,
+// suggesting the given handler, and its answer kept for the job. Nothing when the host dismissed
+// the choice (or answered outside the list): that song gets no frames, and the next song asks
+// again.
+std::optional<uint32_t> ChooseCompressor(CompressorChoice& choice, UiHost& host,
+                                         uint32_t suggested);
 
 }  // namespace lumek

@@ -9,6 +9,7 @@
 #include "pipeline/encoder.h"
 #include "pipeline/encoding_list.h"
 #include "pipeline/job_state.h"
+#include "pipeline/video_pipe.h"
 #include "render/bitmap.h"
 #include "render/frame_composer.h"
 
@@ -36,6 +37,7 @@ QString SongTag(int songNumber, int songCount) {
 // The AVI side of a build: the file, the frame image it is fed from, and the result code that
 // decides the closing status.
 struct VideoFrames {
+    EncoderProcess encoder;  // while it reads the frames through a pipe; outlives the writer
     AviWriter writer;
     cDIB frame;
     AviStatus last = AviStatus::Ok;
@@ -66,17 +68,33 @@ bool SecureLyrics(BuildContext& c, const QString& songPath) {
     return FileExists(lyricPath);
 }
 
+QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, const SongInfo& audio) {
+    return EncoderArguments(c.tempFile(kTempAvi), audioPath, c.tempFile(kTempVideo), c.settings,
+                            audio);
+}
+
 // Opens the AVI file, makes the start image the frame image, asks for the codec once per job and
 // creates the stream in the frame's format. A dismissed codec choice writes no frames but is no
-// failure.
-void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet) {
-    v.last = v.writer.open(c.tempFile(kTempAvi));
+// failure. Where a pipe can take the AVI's place, the encoder starts now and encodes the frames
+// as they come, with the audio options of the song given; else it runs once they are written.
+void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet, const QString& audioPath,
+               const SongInfo& audio) {
+    const QString avi = c.tempFile(kTempAvi);
+    QFile::remove(c.tempFile(kTempVideo));
+    std::unique_ptr<VideoPipe> pipe;
+    if (FileExists(c.encoder)) {
+        pipe = VideoPipe::Start(avi, c.encoder, EncoderCommand(c, audioPath, audio), v.encoder,
+                                c.host, c.job.CancelRequested);
+    }
+    v.last = pipe ? v.writer.open(std::move(pipe)) : v.writer.open(avi);
     if (v.last != AviStatus::Ok) {
         return;
     }
     DrawStartImage(c.renderContext(), sheet);
     v.takeCanvas(c.pictures.Picture1);
-    const std::optional<uint32_t> handler = ChooseCompressor(c.job.compressor, c.host);
+    // Frames on their way through a pipe gain nothing from compression; a file is kept small.
+    const std::optional<uint32_t> handler = ChooseCompressor(
+        c.job.compressor, c.host, v.writer.writesToPipe() ? kCompressorDib : kCompressorMjpeg);
     if (!handler) {
         return;
     }
@@ -127,18 +145,18 @@ void StopJob(BuildContext& c) {
     c.job.JobRunning = false;
 }
 
-// Runs the encoder on the AVI file and the audio and moves its output to target (never over an
-// existing file). Returns whether the encoder could run at all; written tells whether the video
-// arrived.
-bool Encode(BuildContext& c, const QString& audioPath, const QString& target, bool& written) {
-    const QString avi = c.tempFile(kTempAvi);
+// Finishes the encoding (running the encoder now on the AVI file and the audio, unless it has
+// read the frames from a pipe) and moves its output to target (never over an existing file).
+// Returns whether the encoder could run at all; written tells whether the video arrived.
+bool Encode(BuildContext& c, VideoFrames& v, const QString& audioPath, const QString& target,
+            bool& written) {
     const QString video = c.tempFile(kTempVideo);
-    QFile::remove(video);
-    const RunResult run =
-        RunAndWait(c.encoder, EncoderArguments(avi, audioPath, video, c.settings, c.song), c.host,
-                   c.job.CancelRequested);
+    const RunResult run = v.encoder.started()
+                              ? v.encoder.wait(c.host, c.job.CancelRequested)
+                              : RunAndWait(c.encoder, EncoderCommand(c, audioPath, c.song), c.host,
+                                           c.job.CancelRequested);
     c.host.pump();
-    QFile::remove(avi);
+    QFile::remove(c.tempFile(kTempAvi));
     written = QFile::exists(video) && QFile::rename(video, target);
     QFile::remove(video);
     return run.started;
@@ -245,7 +263,7 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
         c.host.progress(songNumber, songCount, frameCount > 0 ? double(frame) / frameCount : 1.0);
         c.host.pump();
     });
-    OpenVideo(c, v, sheet);
+    OpenVideo(c, v, sheet, songPath, c.song);
     FrameRun run = FrameRun::Failed;
     if (v.streaming) {
         composer.StartSong(c.renderContext(), sheet, {songPath, c.cover});
@@ -263,7 +281,7 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
         QFile::remove(output);
     }
     bool written = false;
-    const bool encoderRan = Encode(c, songPath, output, written);
+    const bool encoderRan = Encode(c, v, songPath, output, written);
     ShowClosingStatus(c, v, encoderRan, written, output, tag);
     return written ? output : QString();
 }
@@ -289,7 +307,9 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
     });
     const auto endWithoutVideo = [&] {
         v.close();
+        v.encoder.abandon();
         QFile::remove(c.tempFile(kTempAvi));
+        QFile::remove(c.tempFile(kTempVideo));
         return QString();
     };
 
@@ -336,7 +356,13 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         if (!prepared) {
             prepared = true;
             QFile::remove(c.tempFile(kTempAvi));
-            OpenVideo(c, v, sheet);
+            // The joined audio is encoded with the last song's sample rate and bitrate, which
+            // the encoder needs before the first frame.
+            SongInfo last;
+            if (!ReadSongHeader(c.list.items().value(count - 1), last).value_or(false)) {
+                last = c.song;
+            }
+            OpenVideo(c, v, sheet, mergedMp3, last);
         } else {
             DrawStartImage(c.renderContext(), sheet);
             v.takeCanvas(c.pictures.Picture1);
@@ -364,7 +390,7 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         QFile::remove(target);
     }
     bool written = false;
-    const bool encoderRan = Encode(c, mergedMp3, target, written);
+    const bool encoderRan = Encode(c, v, mergedMp3, target, written);
     QFile::remove(c.tempFile(kTempMp3));
     QFile::remove(mergedMp3);
     ShowClosingStatus(c, v, encoderRan, written, target, QString());

@@ -30,10 +30,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
+
+#include <unistd.h>
 
 namespace lumek {
 namespace {
@@ -296,13 +299,15 @@ TEST_F(MakeJob, OneSongGivesAnMpeg4VideoWithTheSongsSound) {
                               QStringLiteral("[00:01.40]둘째 줄 second line")});
     ASSERT_FALSE(mp3.isEmpty());
 
-    // The frames go to the AVI file in the studio's temporary folder while the build runs.
+    // The frames go straight to the encoder: no AVI file ever lands in the temporary folder.
     const QString tempAvi = QDir(studio.buildContext().tempFolder).filePath(kTempAvi);
-    bool aviSeen = false;
-    host.onPump = [&] { aviSeen = aviSeen || QFileInfo(tempAvi).size() > 0; };
+    bool aviOnDisk = false;
+    host.onPump = [&] { aviOnDisk = aviOnDisk || QFileInfo(tempAvi).size() > 0; };
 
     const JobOutcome outcome = make({mp3});
-    EXPECT_TRUE(aviSeen);
+    EXPECT_FALSE(aviOnDisk);
+    // Frames on their way through a pipe: the codec choice suggests no compression.
+    EXPECT_EQ(host.compressorSuggestions, std::vector<int>{CompressorIndex(kCompressorDib)});
     const QString video = output(QStringLiteral("song.mp4"));
     ASSERT_EQ(outcome.videos, QStringList{video}) << Joined(host.statuses);
     EXPECT_EQ(outcome.failed, 0);
@@ -632,6 +637,36 @@ TEST_F(MakeJob, CancelStopsAfterTheFramePressedAt) {
     }
 }
 
+TEST_F(MakeJob, CtrlCStopsTheJobButNotTheEncoder) {
+    const QString mp3 = song(QStringLiteral("long.mp3"), 30.0, {QStringLiteral("[00:01.00]길다")});
+    ASSERT_FALSE(mp3.isEmpty());
+    // A job of its own on a terminal: Ctrl-C goes to its whole process group.
+    QProcess lumek;
+    lumek.setChildProcessModifier([] { ::setsid(); });
+    lumek.setReadChannel(QProcess::StandardError);
+    lumek.start(
+        QStringLiteral(LUMEK_BINARY),
+        {QStringLiteral("make"), mp3, QStringLiteral("-o"), outFolder(), QStringLiteral("--preset"),
+         QStringLiteral("phone"), QStringLiteral("--lyrics-url"), kNoLyricsService});
+    QByteArray errors;
+    while (!errors.contains("song 1/1:") && lumek.waitForReadyRead(30000)) {
+        errors += lumek.readAllStandardError();
+    }
+    ASSERT_TRUE(errors.contains("song 1/1:")) << errors.toStdString();
+    ::kill(-static_cast<pid_t>(lumek.processId()), SIGINT);
+    ASSERT_TRUE(lumek.waitForFinished(60000));
+    const QString messages = QString::fromUtf8(errors + lumek.readAllStandardError());
+    // The encoder kept reading: the frames made so far are encoded with the whole sound.
+    EXPECT_TRUE(messages.contains(kStopped)) << messages.toStdString();
+    EXPECT_FALSE(messages.contains(QStringLiteral("작업을 실패했습니다")))
+        << messages.toStdString();
+    // The phone preset names its videos .k3g.
+    const Probe probe = ProbeVideo(output(QStringLiteral("long.k3g")));
+    ASSERT_TRUE(probe.ok) << outputFiles().join(u' ').toStdString();
+    EXPECT_LT(probe.videoTenths.size(), 300u);
+    EXPECT_NEAR(StreamDuration(probe.audio), 30.0, 0.2);
+}
+
 TEST_F(MakeJob, FailuresEndTheSongCleanly) {
     const QString mp3 = song(QStringLiteral("fail.mp3"), 1.0, {QStringLiteral("[00:00.20]하나")});
     ASSERT_FALSE(mp3.isEmpty());
@@ -716,6 +751,36 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
             << errors.toStdString();
         EXPECT_TRUE(outputFiles().isEmpty());
     }
+}
+
+TEST_F(MakeJob, AnEncoderThatCannotReadAPipeGetsTheFile) {
+    // This encoder refuses a pipe for its video input ($3, after -nostdin -i).
+    const QString encoder = path(QStringLiteral("encoder.sh"));
+    ASSERT_TRUE(
+        testing::WriteFile(encoder, "#!/bin/sh\n[ -p \"$3\" ] && exit 1\nexec ffmpeg \"$@\"\n"));
+    ASSERT_TRUE(
+        QFile::setPermissions(encoder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString mp3 = song(QStringLiteral("file.mp3"), 1.5, {QStringLiteral("[00:00.30]하나")});
+    ASSERT_FALSE(mp3.isEmpty());
+    studio.list.append(mp3);
+    BuildContext build = studio.buildContext();
+    build.encoder = encoder;
+    ListContext adding = studio.listContext();
+    const QString tempAvi = QDir(build.tempFolder).filePath(kTempAvi);
+    bool aviOnDisk = false;
+    host.onPump = [&] { aviOnDisk = aviOnDisk || QFileInfo(tempAvi).size() > 0; };
+    host.folderReplies.push_back(outFolder());
+    host.compressorReplies.push_back(CompressorIndex(kCompressorMjpeg));
+
+    const JobOutcome outcome = PressMakeButton(build, adding);
+    // The frames went to the AVI file, which the encoder read once they were all there.
+    EXPECT_TRUE(aviOnDisk);
+    EXPECT_EQ(host.compressorSuggestions, std::vector<int>{CompressorIndex(kCompressorMjpeg)});
+    const QString video = output(QStringLiteral("file.mp4"));
+    ASSERT_EQ(outcome.videos, QStringList{video}) << Joined(host.statuses);
+    EXPECT_EQ(ProbeVideo(video).videoTenths, Tenths(15));
+    EXPECT_EQ(host.statuses.end()[-2], QStringLiteral("작업을 완료했습니다. [1 / 1]"));
+    EXPECT_TRUE(tempFiles().isEmpty()) << tempFiles().join(u' ').toStdString();
 }
 
 TEST_F(MakeJob, SongNameWithQuotesSpacesAndHangul) {

@@ -400,27 +400,28 @@ TEST(CompressorChoice, IsAskedOncePerJob) {
     host.compressorReplies = {-1, 1, 0};
     {
         SCOPED_TRACE("dismissed: this song gets no frames, nothing is kept");
-        EXPECT_EQ(ChooseCompressor(choice, host), std::nullopt);
+        EXPECT_EQ(ChooseCompressor(choice, host, kCompressorDib), std::nullopt);
         EXPECT_FALSE(choice.CompressorChosen);
     }
     {
         SCOPED_TRACE("the next song asks again and the answer stays for the job");
-        EXPECT_EQ(ChooseCompressor(choice, host), kCompressorMjpeg);
-        EXPECT_EQ(ChooseCompressor(choice, host), kCompressorMjpeg);
+        EXPECT_EQ(ChooseCompressor(choice, host, kCompressorMjpeg), kCompressorMjpeg);
+        EXPECT_EQ(ChooseCompressor(choice, host, kCompressorDib), kCompressorMjpeg);
         EXPECT_EQ(host.compressorReplies.size(), 1u);
         EXPECT_EQ(choice.CompressorHandler, kCompressorMjpeg);
+        EXPECT_EQ(host.compressorSuggestions, (std::vector<int>{0, 1}));
     }
     {
         SCOPED_TRACE("a new job asks again");
         choice = {};
-        EXPECT_EQ(ChooseCompressor(choice, host), kCompressorDib);
+        EXPECT_EQ(ChooseCompressor(choice, host, kCompressorMjpeg), kCompressorDib);
         EXPECT_TRUE(host.compressorReplies.empty());
     }
     {
         SCOPED_TRACE("an answer outside the list counts as dismissed");
         choice = {};
         host.compressorReplies = {2};
-        EXPECT_EQ(ChooseCompressor(choice, host), std::nullopt);
+        EXPECT_EQ(ChooseCompressor(choice, host, kCompressorMjpeg), std::nullopt);
         EXPECT_FALSE(choice.CompressorChosen);
     }
     EXPECT_EQ(CompressorNames().size(), 2);

@@ -48,7 +48,8 @@ QStringList RecordingHost::askOpenFiles(const QString&, const QString&, const QS
     return TakeFirst(openFilesReplies, QStringList());
 }
 
-int RecordingHost::chooseCompressor(const QStringList&) {
+int RecordingHost::chooseCompressor(const QStringList&, int suggested) {
+    compressorSuggestions.push_back(suggested);
     return TakeFirst(compressorReplies, -1);
 }
 

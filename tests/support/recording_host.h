@@ -30,6 +30,7 @@ public:
     std::deque<QString> saveFileReplies;
     std::deque<QStringList> openFilesReplies;
     std::deque<int> compressorReplies;
+    std::vector<int> compressorSuggestions;  // what each codec choice suggested
     std::vector<double> progressFractions;
 
     void status(const QString& text) override;
@@ -41,7 +42,7 @@ public:
                         const QString& filter) override;
     QStringList askOpenFiles(const QString& title, const QString& startFolder,
                              const QString& filter) override;
-    int chooseCompressor(const QStringList& codecs) override;
+    int chooseCompressor(const QStringList& codecs, int suggested) override;
     void progress(int songNumber, int songCount, double fraction) override;
 };
 
