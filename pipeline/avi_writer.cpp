@@ -114,15 +114,13 @@ void AviWriter::reset() {
 }
 
 AviStatus AviWriter::open(const QString& path) {
-    reset();
+    reset();  // an open file is finished before the same path may be truncated
     auto file = std::make_unique<QFile>(path);
     // Unbuffered, so that a refused write shows at the write that made it.
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return fail(AviStatus::CannotOpen, path + QStringLiteral(": ") + file->errorString());
     }
-    device_ = std::move(file);
-    streaming_ = device_->isSequential();
-    return AviStatus::Ok;
+    return open(std::move(file));
 }
 
 AviStatus AviWriter::open(std::unique_ptr<QIODevice> device) {
