@@ -19,8 +19,7 @@ protected:
         return path(name);
     }
     QByteArray readRaw(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+        return ReadWholeFile(path(name)).value_or("<unreadable>");
     }
 
     QTemporaryDir dir_;
