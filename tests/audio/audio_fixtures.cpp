@@ -12,17 +12,13 @@
 
 namespace lumek::testing {
 
-namespace {
-
-QTemporaryDir& SharedFolder() {
-    static QTemporaryDir folder;
-    return folder;
+QStringList Words(const char* line) {
+    return QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
 }
 
-}  // namespace
-
 QString TempPath(const QString& name) {
-    return SharedFolder().filePath(name);
+    static QTemporaryDir folder;
+    return folder.filePath(name);
 }
 
 bool HaveFfmpeg() {
@@ -31,71 +27,50 @@ bool HaveFfmpeg() {
 
 QString FfmpegMp3(const QString& name, const QStringList& encodeArgs, double seconds) {
     static QMap<QString, QString> made;
-    if (made.contains(name)) {
-        return made.value(name);
+    if (!made.contains(name)) {
+        const QString path = TempPath(name);
+        QProcess ffmpeg;
+        ffmpeg.start(
+            QStringLiteral("ffmpeg"),
+            Words("-nostdin -v error -y -f lavfi -i")
+                << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)
+                << encodeArgs << path);
+        const bool ok = ffmpeg.waitForFinished(60000) &&
+                        ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+        made.insert(name, ok ? path : QString());
     }
-    const QString path = TempPath(name);
-    QStringList args = {
-        QStringLiteral("-nostdin"),
-        QStringLiteral("-v"),
-        QStringLiteral("error"),
-        QStringLiteral("-y"),
-        QStringLiteral("-f"),
-        QStringLiteral("lavfi"),
-        QStringLiteral("-i"),
-        QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds)};
-    args += encodeArgs;
-    args.append(path);
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    const bool ok = ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-                    ffmpeg.exitCode() == 0;
-    made.insert(name, ok ? path : QString());
     return made.value(name);
 }
 
 QString CbrMp3() {
     return FfmpegMp3(QStringLiteral("cbr128.mp3"),
-                     {QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"),
-                      QStringLiteral("libmp3lame"), QStringLiteral("-b:a"), QStringLiteral("128k"),
-                      QStringLiteral("-write_xing"), QStringLiteral("0")});
+                     Words("-ac 2 -c:a libmp3lame -b:a 128k -write_xing 0"));
 }
 
 QString WriteTempFile(const QString& name, const QByteArray& bytes) {
     const QString path = TempPath(name);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        return {};
-    }
-    return path;
+    const bool ok =
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return ok ? path : QString();
 }
 
 QByteArray Syncsafe(uint32_t value) {
-    QByteArray bytes(4, '\0');
-    for (int i = 3; i >= 0; --i) {
-        bytes[i] = static_cast<char>(value & 0x7F);
-        value >>= 7;
-    }
-    return bytes;
+    return BigEndian((value & 0x7F) | (value << 1 & 0x7F00) | (value << 2 & 0x7F0000) |
+                     (value << 3 & 0x7F000000));
 }
 
 QByteArray BigEndian(uint32_t value, int bytes) {
     QByteArray out(bytes, '\0');
-    for (int i = bytes - 1; i >= 0; --i) {
+    for (int i = bytes - 1; i >= 0; --i, value >>= 8) {
         out[i] = static_cast<char>(value & 0xFF);
-        value >>= 8;
     }
     return out;
 }
 
 QByteArray Id3v2Tag(int version, uint8_t flags, const QByteArray& body) {
-    QByteArray tag("ID3");
-    tag.append(static_cast<char>(version));
-    tag.append('\0');
-    tag.append(static_cast<char>(flags));
-    tag.append(Syncsafe(static_cast<uint32_t>(body.size())));
-    return tag + body;
+    return QByteArray("ID3") + static_cast<char>(version) + '\0' + static_cast<char>(flags) +
+           Syncsafe(static_cast<uint32_t>(body.size())) + body;
 }
 
 QByteArray Id3Frame(int version, const char* id, const QByteArray& data, uint16_t flags) {
@@ -105,21 +80,12 @@ QByteArray Id3Frame(int version, const char* id, const QByteArray& data, uint16_
 }
 
 QByteArray MpegFrame(uint8_t b1, uint8_t b2, uint8_t b3, int length) {
-    QByteArray frame;
-    frame.append(static_cast<char>(0xFF));
-    frame.append(static_cast<char>(b1));
-    frame.append(static_cast<char>(b2));
-    frame.append(static_cast<char>(b3));
-    return frame + Filler(length - 4);
+    return QByteArray(1, '\xFF') + static_cast<char>(b1) + static_cast<char>(b2) +
+           static_cast<char>(b3) + Filler(length - 4);
 }
 
 QByteArray Id3v1Tag(char byte125, char byte126) {
-    QByteArray tag("TAG");
-    tag.append(QByteArray(122, ' '));
-    tag.append(byte125);
-    tag.append(byte126);
-    tag.append('\x0C');
-    return tag;
+    return QByteArray("TAG") + QByteArray(122, ' ') + byte125 + byte126 + '\x0C';
 }
 
 QByteArray Filler(qsizetype count, uint32_t seed) {
@@ -135,10 +101,9 @@ QByteArray Unsynchronise(const QByteArray& bytes) {
     QByteArray out;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         out.append(bytes[i]);
-        const bool ff = static_cast<uint8_t>(bytes[i]) == 0xFF;
-        const bool risky = i + 1 == bytes.size() || bytes[i + 1] == 0 ||
-                           static_cast<uint8_t>(bytes[i + 1]) >= 0xE0;
-        if (ff && risky) {
+        if (static_cast<uint8_t>(bytes[i]) == 0xFF &&
+            (i + 1 == bytes.size() || bytes[i + 1] == 0 ||
+             static_cast<uint8_t>(bytes[i + 1]) >= 0xE0)) {
             out.append('\0');
         }
     }

@@ -8,8 +8,11 @@
 
 namespace lumek::testing {
 
-// MP3 files made by ffmpeg once per test run, in a temporary folder that lives as long as the
-// test program. Empty when ffmpeg is missing or fails.
+// "-c:a libmp3lame" -> {"-c:a", "libmp3lame"}.
+QStringList Words(const char* line);
+
+// MP3 files made by ffmpeg from a 440 Hz sine once per test run, in a temporary folder that lives
+// as long as the test program. Empty when ffmpeg is missing or fails.
 QString FfmpegMp3(const QString& name, const QStringList& encodeArgs, double seconds = 1.0);
 bool HaveFfmpeg();
 // A 1-second 44.1 kHz stereo 128 kbit/s CBR file without Xing/Info header.
@@ -34,7 +37,7 @@ QByteArray Id3v1Tag(char byte125, char byte126);
 QByteArray Filler(qsizetype count, uint32_t seed = 1);
 // ID3v2 unsynchronisation: a 0x00 after every 0xFF followed by 0x00 or a byte >= 0xE0.
 QByteArray Unsynchronise(const QByteArray& bytes);
-// A small PNG or JPEG picture of the given size filled with one colour (0xRRGGBB).
+// A small picture of the given size filled with one colour (0xRRGGBB), as a Qt image format.
 QByteArray PictureBytes(const char* format, int width, int height, uint32_t rgb);
 
 }  // namespace lumek::testing
