@@ -29,21 +29,12 @@ protected:
 
     // A copy of the shared test song in this test's folder.
     QString song(const QString& name) const {
-        const QString path = dir_.filePath(name);
-        QFile::copy(testing::CbrMp3(), path);
-        return path;
+        QFile::copy(testing::CbrMp3(), dir_.filePath(name));
+        return dir_.filePath(name);
     }
-
     QString textFile(const QString& name) const {
-        const QString path = dir_.filePath(name);
-        WriteTextFile(path, QStringLiteral("not a song"));
-        return path;
-    }
-
-    ListContext context() {
-        // Nothing listens there, so every song gets the placeholder lyrics at once.
-        return {list_,   job_,  song_,
-                engine_, host_, LyricService{QStringLiteral("http://127.0.0.1:9/x"), 1, 200}};
+        WriteTextFile(dir_.filePath(name), QStringLiteral("not a song"));
+        return dir_.filePath(name);
     }
 
     QTemporaryDir tempDir_;
@@ -53,97 +44,80 @@ protected:
     SongInfo song_;
     AudioEngine engine_;
     testing::RecordingHost host_;
+    // Nothing listens there, so every song gets the placeholder lyrics at once.
+    ListContext context_{list_, job_,
+                         song_, engine_,
+                         host_, LyricService{QStringLiteral("http://127.0.0.1:9/x"), 1, 200}};
 };
 
 TEST_F(EncodingListTest, DialogAddsValidSongsAndReportsTheRest) {
-    const QStringList chosen = {song(QStringLiteral("a.mp3")), textFile(QStringLiteral("b.mp3")),
-                                song(QStringLiteral("c.mp3"))};
-    host_.openFilesReplies = {chosen};
-    ListContext c = context();
-    AddFilesFromDialog(c);
+    // Dismissed dialogs change nothing.
+    AddFilesFromDialog(context_);
+    AddFolder(context_);
+    EXPECT_TRUE(list_.isEmpty());
+    EXPECT_TRUE(host_.statuses.empty());
+    EXPECT_EQ(job_.Mp3Folder, QStringLiteral("/start"));
 
+    const QStringList chosen = {song("a.mp3"), textFile("b.mp3"), song("c.mp3")};
+    host_.openFilesReplies = {chosen};
+    AddFilesFromDialog(context_);
     EXPECT_EQ(list_.items(), QStringList({chosen[0], chosen[2]}));
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0].title, QStringLiteral("에러"));
     EXPECT_EQ(host_.messages[0].text,
               QStringLiteral("아래의 파일들은 옳바른 MP3파일이 아니므로 추가되지 못했습니다.\r\n") +
                   chosen[1] + QStringLiteral("\r\n"));
-    ASSERT_FALSE(host_.statuses.empty());
     EXPECT_EQ(host_.statuses.front(), QStringLiteral("리스트에 파일을 추가하는 중.."));
     EXPECT_EQ(host_.statuses.back(), QStringLiteral("파일 추가가 완료되었습니다."));
     EXPECT_TRUE(job_.ControlsEnabled);
     EXPECT_EQ(job_.Mp3Folder, dir_.path());
     // Each valid song got its lyric file (the placeholder) while it was added.
-    EXPECT_TRUE(FileExists(dir_.filePath(QStringLiteral("a.lrc"))));
-    EXPECT_TRUE(FileExists(dir_.filePath(QStringLiteral("c.lrc"))));
-    EXPECT_FALSE(FileExists(dir_.filePath(QStringLiteral("b.lrc"))));
+    EXPECT_TRUE(FileExists(dir_.filePath("a.lrc")));
+    EXPECT_TRUE(FileExists(dir_.filePath("c.lrc")));
+    EXPECT_FALSE(FileExists(dir_.filePath("b.lrc")));
 
     // The same file again changes nothing and reports nothing.
     host_.openFilesReplies = {{chosen[0]}};
-    AddFilesFromDialog(c);
+    AddFilesFromDialog(context_);
     EXPECT_EQ(list_.count(), 2);
     EXPECT_EQ(host_.messages.size(), 1u);
 }
 
-TEST_F(EncodingListTest, DismissedDialogsChangeNothing) {
-    ListContext c = context();
-    AddFilesFromDialog(c);
-    AddFolder(c);
-    EXPECT_TRUE(list_.isEmpty());
-    EXPECT_TRUE(host_.statuses.empty());
-    EXPECT_EQ(job_.Mp3Folder, QStringLiteral("/start"));
-}
-
 TEST_F(EncodingListTest, FolderAddsItsOwnSongsOnly) {
-    song(QStringLiteral("b.mp3"));
-    song(QStringLiteral("a.MP3"));
-    textFile(QStringLiteral("notes.txt"));
-    dir_.mkdir(QStringLiteral("sub"));
-    song(QStringLiteral("sub/deeper.mp3"));
-    host_.folderReplies = {dir_.path()};
-    ListContext c = context();
-    AddFolder(c);
-    EXPECT_EQ(list_.items(), QStringList({dir_.filePath(QStringLiteral("a.MP3")),
-                                          dir_.filePath(QStringLiteral("b.mp3"))}));
-    EXPECT_EQ(host_.statuses.back(), QStringLiteral("폴더추가가 완료되었습니다."));
-    EXPECT_EQ(job_.Mp3Folder, dir_.path());
-    EXPECT_EQ(FindFiles(dir_.path(), QStringLiteral("*.mp3"), true, host_).size(), 3);
-
-    // A folder without songs adds nothing and still completes.
+    song("b.mp3");
+    song("a.MP3");
+    textFile("notes.txt");
+    dir_.mkdir("sub");
+    song("sub/deeper.mp3");
     QTemporaryDir empty;
-    host_.folderReplies = {empty.path()};
-    AddFolder(c);
-    EXPECT_EQ(list_.count(), 2);
-    EXPECT_EQ(host_.statuses.back(), QStringLiteral("폴더추가가 완료되었습니다."));
-}
+    // A folder without songs adds nothing and still completes.
+    for (const QString& folder : {dir_.path(), empty.path()}) {
+        host_.folderReplies = {folder};
+        AddFolder(context_);
+        EXPECT_EQ(list_.items(), QStringList({dir_.filePath("a.MP3"), dir_.filePath("b.mp3")}));
+        EXPECT_EQ(host_.statuses.back(), QStringLiteral("폴더추가가 완료되었습니다."));
+        EXPECT_EQ(job_.Mp3Folder, folder);
+    }
+    EXPECT_EQ(FindFiles(dir_.path(), "*.mp3", true, host_),
+              QStringList({dir_.filePath("a.MP3"), dir_.filePath("b.mp3"),
+                           dir_.filePath("sub/deeper.mp3")}));
 
-TEST_F(EncodingListTest, DropsKeepOnlyMp3Files) {
-    const QString mp3 = song(QStringLiteral("loud.MP3"));
-    dir_.mkdir(QStringLiteral("folder"));
-    ListContext c = context();
-    AddDroppedFiles(
-        c, {mp3, dir_.filePath(QStringLiteral("x.wav")), dir_.filePath(QStringLiteral("folder"))});
-    EXPECT_EQ(list_.items(), QStringList({mp3}));
-    EXPECT_TRUE(host_.messages.empty());
-
-    // A running job ignores drops.
+    // Drops keep only MP3 files, and a running job ignores them.
+    const QString mp3 = song("loud.MP3");
+    AddDroppedFiles(context_, {mp3, dir_.filePath("x.wav"), dir_.filePath("sub")});
+    EXPECT_EQ(list_.count(), 3);
+    EXPECT_EQ(list_.items().last(), mp3);
     job_.JobRunning = true;
-    AddDroppedFiles(c, {song(QStringLiteral("other.mp3"))});
-    EXPECT_EQ(list_.count(), 1);
+    AddDroppedFiles(context_, {song("other.mp3")});
+    EXPECT_EQ(list_.count(), 3);
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(EncodingListTest, CancelStopsAfterTheCurrentFile) {
-    const QStringList chosen = {textFile(QStringLiteral("bad.mp3")), song(QStringLiteral("1.mp3")),
-                                song(QStringLiteral("2.mp3")), song(QStringLiteral("3.mp3"))};
-    host_.openFilesReplies = {chosen};
+    host_.openFilesReplies = {{textFile("bad.mp3"), song("1.mp3"), song("2.mp3"), song("3.mp3")}};
     // The make button is pressed while the first song is being added.
-    host_.onPump = [this] {
-        if (list_.count() == 1) {
-            job_.CancelRequested = true;
-        }
-    };
-    ListContext c = context();
-    AddFilesFromDialog(c);
+    host_.onPump = [this] { job_.CancelRequested = job_.CancelRequested || list_.count() == 1; };
+    AddFilesFromDialog(context_);
     EXPECT_EQ(list_.count(), 1);
     EXPECT_EQ(host_.statuses.back(), QStringLiteral("파일 추가가 취소되었습니다."));
     EXPECT_TRUE(host_.messages.empty());  // no report of the invalid file
@@ -152,10 +126,10 @@ TEST_F(EncodingListTest, CancelStopsAfterTheCurrentFile) {
 TEST(EncodingListEdits, RemoveAndMoveUp) {
     EncodingList list;
     for (const char* name : {"a", "b", "c", "d", "e"}) {
-        EXPECT_TRUE(list.append(QString::fromLatin1(name)));
+        EXPECT_TRUE(list.append(name));
     }
-    EXPECT_FALSE(list.append(QStringLiteral("c")));
-    EXPECT_TRUE(list.append(QStringLiteral("C")));  // exact, case-sensitive comparison
+    EXPECT_FALSE(list.append("c"));
+    EXPECT_TRUE(list.append("C"));  // exact, case-sensitive comparison
 
     list.select({4, 0, 2});
     list.removeSelected();

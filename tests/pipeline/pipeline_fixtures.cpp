@@ -12,10 +12,9 @@ cDIB TestFrame(int width, int height, int k) {
     const PixelView view = picture.view();
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const auto red = static_cast<uint32_t>((40 * k) & 0xFF);
             const auto green = static_cast<uint32_t>((255 * x) / std::max(1, width - 1));
             const auto blue = static_cast<uint32_t>((255 * y) / std::max(1, height - 1));
-            view.at(x, y) = 0xFF000000u | (red << 16) | (green << 8) | blue;
+            view.at(x, y) = 0xFF000000u | ((40u * k) & 0xFF) << 16 | green << 8 | blue;
         }
     }
     cDIB frame;
@@ -31,11 +30,12 @@ std::span<const uint8_t> BitsOf(const cDIB& frame) {
     return {frame.PointerToBits(), static_cast<size_t>(frame.SizeImage())};
 }
 
-AviStatus WriteTestAvi(const QString& path, uint32_t handler, int width, int height, int count) {
+AviStatus WriteTestAvi(const QString& path, int width, int height, int count,
+                       const AviStreamOptions& options) {
     AviWriter writer;
     AviStatus status = writer.open(path);
     if (status == AviStatus::Ok) {
-        status = writer.createStream(InfoOf(TestFrame(width, height, 1)), {.handler = handler});
+        status = writer.createStream(InfoOf(TestFrame(width, height, 1)), options);
     }
     for (int k = 1; k <= count && status == AviStatus::Ok; ++k) {
         status = writer.writeFrame(k, BitsOf(TestFrame(width, height, k)));

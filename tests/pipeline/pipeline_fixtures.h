@@ -19,7 +19,8 @@ std::span<const uint8_t> InfoOf(const cDIB& frame);
 std::span<const uint8_t> BitsOf(const cDIB& frame);
 
 // Writes frames 1..count at samples 1..count, frame k being TestFrame(k).
-AviStatus WriteTestAvi(const QString& path, uint32_t handler, int width, int height, int count);
+AviStatus WriteTestAvi(const QString& path, int width, int height, int count,
+                       const AviStreamOptions& options = {});
 
 QByteArray ReadFile(const QString& path);
 bool WriteFile(const QString& path, const QByteArray& bytes);

@@ -10,16 +10,10 @@ bool IsList(const QByteArray& id) {
     return id == "RIFF" || id == "LIST";
 }
 
-void ParseChildren(const QByteArray& file, int64_t begin, int64_t end,
-                   std::vector<RiffChunk>& out) {
-    int64_t at = begin;
+void ParseChildren(const QByteArray& file, int64_t at, int64_t end, std::vector<RiffChunk>& out) {
     while (at + 8 <= end) {
-        RiffChunk chunk;
-        chunk.id = file.mid(at, 4);
-        chunk.offset = at;
-        chunk.size = U32At(file, at + 4);
+        RiffChunk chunk{file.mid(at, 4), {}, at, U32At(file, at + 4), {}};
         const int64_t dataEnd = at + 8 + chunk.size;
-        const int64_t next = dataEnd + (chunk.size & 1);
         if (dataEnd > end || (IsList(chunk.id) && chunk.size < 4)) {
             chunk.id = "????";
             out.push_back(std::move(chunk));
@@ -30,85 +24,86 @@ void ParseChildren(const QByteArray& file, int64_t begin, int64_t end,
             ParseChildren(file, at + 12, dataEnd, chunk.children);
         }
         out.push_back(std::move(chunk));
-        at = next;
+        at = dataEnd + (dataEnd & 1);
     }
 }
 
 QString Code(uint32_t value) {
-    if (value == 0) {
-        return QStringLiteral("0");
-    }
     QString text;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4 && value != 0; ++i) {
         const auto c = static_cast<char>(value >> (8 * i));
         if (c < 32 || c > 126) {
             return QStringLiteral("0x%1").arg(value, 8, 16, QLatin1Char('0'));
         }
         text += QLatin1Char(c);
     }
-    return text;
+    return value == 0 ? QStringLiteral("0") : text;
 }
 
-QString Hex(uint32_t value) {
-    return QStringLiteral("0x%1").arg(value, 0, 16);
+// Writes header fields stored one after the other from `at` on, as the pattern names them:
+// %u and %i are unsigned and signed 32-bit values, %w and %s 16-bit ones, %x a 32-bit value in
+// hex and %c a four-character code. Each line starts with pad. Returns the end of the fields.
+int64_t DumpLayout(const QByteArray& f, int64_t at, const char* pattern, const QString& pad,
+                   QTextStream& out) {
+    out << pad;
+    for (const char* p = pattern; *p != '\0'; ++p) {
+        if (*p == '\n') {
+            out << '\n' << (p[1] != '\0' ? pad : QString());
+        } else if (*p != '%') {
+            out << *p;
+        } else if (const char kind = *++p; kind == 'w' || kind == 's') {
+            const uint16_t v = U16At(f, at);
+            out << (kind == 's' ? int{static_cast<int16_t>(v)} : int{v});
+            at += 2;
+        } else {
+            const uint32_t v = U32At(f, at);
+            if (kind == 'x') {
+                out << QStringLiteral("0x%1").arg(v, 0, 16);
+            } else if (kind == 'c') {
+                out << Code(v);
+            } else {
+                out << (kind == 'i' ? int64_t{static_cast<int32_t>(v)} : int64_t{v});
+            }
+            at += 4;
+        }
+    }
+    return at;
 }
 
-void DumpFields(const QByteArray& f, const RiffChunk& c, const QString& pad, QTextStream& out) {
+void DumpChunk(const QByteArray& f, const RiffChunk& c, int depth, QTextStream& out) {
+    const QString pad(depth * 2, QLatin1Char(' '));
+    out << pad << c.id << (c.type.isEmpty() ? QByteArray() : " '" + c.type + "'") << " @"
+        << c.offset << " size=" << c.size << "\n";
+    const QString fieldPad = pad + QStringLiteral("    ");
     const int64_t d = c.data();
     if (c.id == "avih" && c.size >= 56) {
-        out << pad << "MicroSecPerFrame=" << U32At(f, d) << " MaxBytesPerSec=" << U32At(f, d + 4)
-            << " PaddingGranularity=" << U32At(f, d + 8) << " Flags=" << Hex(U32At(f, d + 12))
-            << "\n"
-            << pad << "TotalFrames=" << U32At(f, d + 16) << " InitialFrames=" << U32At(f, d + 20)
-            << " Streams=" << U32At(f, d + 24) << " SuggestedBufferSize=" << U32At(f, d + 28)
-            << " Width=" << U32At(f, d + 32) << " Height=" << U32At(f, d + 36)
-            << " Reserved=" << U32At(f, d + 40) << "," << U32At(f, d + 44) << ","
-            << U32At(f, d + 48) << "," << U32At(f, d + 52) << "\n";
+        DumpLayout(f, d,
+                   "MicroSecPerFrame=%u MaxBytesPerSec=%u PaddingGranularity=%u Flags=%x\n"
+                   "TotalFrames=%u InitialFrames=%u Streams=%u SuggestedBufferSize=%u Width=%u "
+                   "Height=%u Reserved=%u,%u,%u,%u\n",
+                   fieldPad, out);
     } else if (c.id == "strh" && c.size >= 56) {
-        out << pad << "Type=" << Code(U32At(f, d)) << " Handler=" << Code(U32At(f, d + 4))
-            << " Flags=" << Hex(U32At(f, d + 8)) << " Priority=" << U16At(f, d + 12)
-            << " Language=" << U16At(f, d + 14) << " InitialFrames=" << U32At(f, d + 16) << "\n"
-            << pad << "Scale=" << U32At(f, d + 20) << " Rate=" << U32At(f, d + 24)
-            << " Start=" << U32At(f, d + 28) << " Length=" << U32At(f, d + 32)
-            << " SuggestedBufferSize=" << U32At(f, d + 36)
-            << " Quality=" << static_cast<int32_t>(U32At(f, d + 40))
-            << " SampleSize=" << U32At(f, d + 44) << "\n"
-            << pad << "Frame=" << static_cast<int16_t>(U16At(f, d + 48)) << ","
-            << static_cast<int16_t>(U16At(f, d + 50)) << ","
-            << static_cast<int16_t>(U16At(f, d + 52)) << ","
-            << static_cast<int16_t>(U16At(f, d + 54)) << "\n";
+        DumpLayout(f, d,
+                   "Type=%c Handler=%c Flags=%x Priority=%w Language=%w InitialFrames=%u\n"
+                   "Scale=%u Rate=%u Start=%u Length=%u SuggestedBufferSize=%u Quality=%i "
+                   "SampleSize=%u\nFrame=%s,%s,%s,%s\n",
+                   fieldPad, out);
     } else if (c.id == "strf" && c.size >= 40) {
-        out << pad << "Size=" << U32At(f, d) << " Width=" << static_cast<int32_t>(U32At(f, d + 4))
-            << " Height=" << static_cast<int32_t>(U32At(f, d + 8)) << " Planes=" << U16At(f, d + 12)
-            << " BitCount=" << U16At(f, d + 14) << " Compression=" << Code(U32At(f, d + 16))
-            << " SizeImage=" << U32At(f, d + 20) << "\n"
-            << pad << "XPelsPerMeter=" << U32At(f, d + 24) << " YPelsPerMeter=" << U32At(f, d + 28)
-            << " ClrUsed=" << U32At(f, d + 32) << " ClrImportant=" << U32At(f, d + 36) << "\n";
+        DumpLayout(f, d,
+                   "Size=%u Width=%i Height=%i Planes=%w BitCount=%w Compression=%c SizeImage=%u\n"
+                   "XPelsPerMeter=%u YPelsPerMeter=%u ClrUsed=%u ClrImportant=%u\n",
+                   fieldPad, out);
     } else if (c.id == "dmlh" && c.size >= 4) {
-        bool zeros = true;
-        for (int64_t i = 4; i < c.size; ++i) {
-            zeros = zeros && ByteAt(f, d + i) == 0;
-        }
-        out << pad << "TotalFrames=" << U32At(f, d) << (zeros ? " rest zero" : " rest NOT zero")
-            << "\n";
+        const bool zeros = f.mid(d + 4, c.size - 4).count('\0') == c.size - 4;
+        DumpLayout(f, d, zeros ? "TotalFrames=%u rest zero\n" : "TotalFrames=%u rest NOT zero\n",
+                   fieldPad, out);
     } else if (c.id == "idx1") {
-        for (int64_t e = d; e + 16 <= d + c.size; e += 16) {
-            out << pad << Code(U32At(f, e)) << " flags=" << Hex(U32At(f, e + 4))
-                << " offset=" << U32At(f, e + 8) << " size=" << U32At(f, e + 12) << "\n";
+        for (int64_t e = d; e + 16 <= d + c.size;) {
+            e = DumpLayout(f, e, "%c flags=%x offset=%u size=%u\n", fieldPad, out);
         }
     }
-}
-
-void DumpChunk(const QByteArray& file, const RiffChunk& chunk, int depth, QTextStream& out) {
-    const QString pad(depth * 2, QLatin1Char(' '));
-    out << pad << chunk.id;
-    if (!chunk.type.isEmpty()) {
-        out << " '" << chunk.type << "'";
-    }
-    out << " @" << chunk.offset << " size=" << chunk.size << "\n";
-    DumpFields(file, chunk, pad + QStringLiteral("    "), out);
-    for (const RiffChunk& child : chunk.children) {
-        DumpChunk(file, child, depth + 1, out);
+    for (const RiffChunk& child : c.children) {
+        DumpChunk(f, child, depth + 1, out);
     }
 }
 
@@ -139,12 +134,9 @@ std::vector<RiffChunk> ParseRiff(const QByteArray& file) {
     return top;
 }
 
-uint8_t ByteAt(const QByteArray& bytes, int64_t offset) {
-    return static_cast<uint8_t>(bytes.at(static_cast<qsizetype>(offset)));
-}
-
 uint16_t U16At(const QByteArray& bytes, int64_t offset) {
-    return static_cast<uint16_t>(ByteAt(bytes, offset) | (ByteAt(bytes, offset + 1) << 8));
+    return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) |
+                                 static_cast<uint8_t>(bytes.at(offset + 1)) << 8);
 }
 
 uint32_t U32At(const QByteArray& bytes, int64_t offset) {

@@ -26,7 +26,7 @@ struct RiffChunk {
 // and is marked with id "????".
 std::vector<RiffChunk> ParseRiff(const QByteArray& file);
 
-uint8_t ByteAt(const QByteArray& bytes, int64_t offset);
+// Little-endian values at a byte offset.
 uint16_t U16At(const QByteArray& bytes, int64_t offset);
 uint32_t U32At(const QByteArray& bytes, int64_t offset);
 uint64_t U64At(const QByteArray& bytes, int64_t offset);
