@@ -1,26 +1,28 @@
 #pragma once
 
 #include "render/frame_composer.h"
+#include "render/lyric_renderer.h"
+#include "render/pixel_fixture.h"
 #include "render/pixops.h"
 #include "render/title_bar.h"
 #include "support/qt_printers.h"
 #include "support/recording_host.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QStringList>
 
 #include <vector>
 
 namespace lumek::testing {
 
-inline QImage Solid(QRgb colour, int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 inline LyricSheet Sheet(const QStringList& lines) {
     return LyricSheet::FromText(lines.join(QStringLiteral("\r\n")));
+}
+
+// A sheet with the header lines [ar:A], [ti:B], [al:C], the lines given and the end mark.
+inline LyricSheet Lines(const QStringList& lyrics) {
+    return Sheet(QStringList{"[ar:A]", "[ti:B]", "[al:C]"} + lyrics + QStringList{"[99:99.99]"});
 }
 
 // The colour PxAlphaBlend gives for one pixel of src over dst at an alpha.
@@ -29,6 +31,14 @@ inline QRgb Blend(QRgb dst, QRgb src, int alpha) {
     const uint32_t s = src;
     PxAlphaBlend({&d, 1, 1, 1}, 0, 0, 1, 1, {&s, 1, 1, 1}, 0, 0, alpha, 0, 0);
     return d;
+}
+
+inline std::vector<int> Range(int first, int last) {
+    std::vector<int> values;
+    for (int value = first; value <= last; ++value) {
+        values.push_back(value);
+    }
+    return values;
 }
 
 // Settings, pictures and state of a small canvas: a black frame background, a white cover layer
@@ -48,30 +58,16 @@ struct ComposeRig {
 
     ComposeRig() {
         Settings& s = settings;
-        s.PointX = 120;
-        s.PointY = 120;
-        s.FontSize = 24;
-        s.CoverIntro = 0;
-        s.TitleBar = 0;
-        s.CPointX = 170;
-        s.CPointY = 60;
-        s.CoverFontSize = 20;
-        s.TitleBarUpTop = QStringLiteral("0");
-        s.TitleBarDownTop = QStringLiteral("100");
-        s.TitleBarTextX = QStringLiteral("60");
-        s.TitleBarTextW = QStringLiteral("120");
-        s.TitleBarTextH = QStringLiteral("10");
+        s.PointX = 120, s.PointY = 120, s.FontSize = 24;
+        s.CoverIntro = 0, s.TitleBar = 0;
+        s.CPointX = 170, s.CPointY = 60, s.CoverFontSize = 20;
+        s.TitleBarUpTop = "0", s.TitleBarDownTop = "100";
+        s.TitleBarTextX = "60", s.TitleBarTextW = "120", s.TitleBarTextH = "10";
         s.TitleFontSize = 8;
         holders.COVERT = Solid(0xFFFFFFFFu, kWidth, kHeight);
         holders.TTS = Solid(kBarColour, kWidth, kHeight);
-        holders.TTM = Solid(0xFF000000u, kWidth, kHeight);
-        holders.SP4 = Solid(0xFF000000u, kWidth, kHeight);
-        for (int y = 0; y < 10; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                holders.SP4.setPixel(x, y, 0xFFFFFFFFu);  // the bar: its top 10 rows
-            }
-        }
-        holders.SP5 = Solid(0xFF000000u, kWidth, kHeight);
+        holders.TTM = holders.SP4 = holders.SP5 = Solid(0xFF000000u, kWidth, kHeight);
+        QPainter(&holders.SP4).fillRect(0, 0, kWidth, 10, Qt::white);  // the bar: its top 10 rows
         pictures.resize(kWidth, kHeight);
         for (Picture* picture : {&pictures.Picture1, &pictures.PTMP2}) {
             picture->setBackColour(0);
@@ -105,6 +101,16 @@ struct Export {
     QImage canvas;
 };
 
+// The field of every export, in order.
+template <typename T>
+std::vector<T> Of(const std::vector<Export>& exports, T Export::*field) {
+    std::vector<T> values;
+    for (const Export& e : exports) {
+        values.push_back(e.*field);
+    }
+    return values;
+}
+
 // Runs the frame loop of a song build over `frames` frames and records every export.
 inline std::vector<Export> RunSong(ComposeRig& rig, const LyricSheet& sheet, int frames,
                                    const SongSetup& setup = {}) {
@@ -127,20 +133,13 @@ inline std::vector<Export> RunSong(ComposeRig& rig, const LyricSheet& sheet, int
     return exports;
 }
 
-inline std::vector<int> FramesOf(const std::vector<Export>& exports) {
-    std::vector<int> frames;
-    for (const Export& e : exports) {
-        frames.push_back(e.frame);
-    }
-    return frames;
-}
-
-inline std::vector<int> Range(int first, int last) {
-    std::vector<int> frames;
-    for (int frame = first; frame <= last; ++frame) {
-        frames.push_back(frame);
-    }
-    return frames;
+// Renders `text` as the current line on a fresh rig's canvas, as a frame without a fade does.
+inline QImage PlainLine(const QString& text, const QString& previous = {}) {
+    ComposeRig plain;
+    plain.state.CurrentLyricText = text;
+    plain.state.LineChanged = true;
+    RenderLyrics(plain.context(), previous, QString(), true, true);
+    return plain.canvas();
 }
 
 }  // namespace lumek::testing

@@ -1,8 +1,8 @@
 #include "render/image_loader.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -43,24 +43,12 @@ QImage Noise(int width, int height) {
     return image;
 }
 
-// Rows [first, last] of column x all hold the colour.
-void ExpectRows(const QImage& image, int x, int first, int last, QRgb colour) {
-    for (int y = first; y <= last; ++y) {
-        ASSERT_EQ(image.pixel(x, y), colour) << "x " << x << " y " << y;
-    }
-}
-
 TEST(ImageLoader, PngAtItsOwnSizeShowsWhiteWhereTransparent) {
-    QImage image = Solid(300, 300, kRed);
-    for (int y = 0; y < 300; ++y) {
-        for (int x = 150; x < 300; ++x) {
-            image.setPixel(x, y, 0x00000000u);
-        }
-    }
+    QImage image = Solid(300, 300, 0x00000000u);  // the right half stays transparent
+    QPainter(&image).fillRect(0, 0, 150, 300, QColor(kRed));
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("cover.png"));
     ASSERT_TRUE(image.save(path, "PNG"));
-
     const std::optional<QImage> picture = LoadPictureGDIPlus(path);
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->size(), QSize(300, 300));
@@ -71,60 +59,38 @@ TEST(ImageLoader, PngAtItsOwnSizeShowsWhiteWhereTransparent) {
 }
 
 TEST(ImageLoader, KeepAspectCentresWithHalvesToEven) {
-    const QByteArray wide = Encode(Solid(600, 300, kBlue), "PNG");
-    {
-        SCOPED_TRACE("600 x 300 into 140 x 140: 140 x 70 at row 35");
-        const auto picture = LoadPictureFromMemory(wide, {140, 140}, kRedColour, true);
+    // A blue image on red: along the middle row (or column), blue covers [first, last].
+    const struct {
+        const char* name;
+        QSize source;
+        int side;
+        bool keepAspect, alongRow;
+        int first, last;
+    } cases[] = {
+        {"600 x 300 into 140 x 140: 140 x 70 at row 35", {600, 300}, 140, true, false, 35, 104},
+        {"300 x 600 into 140 x 140: 70 x 140 at column 35", {300, 600}, 140, true, true, 35, 104},
+        {"spare 33 rows: offset 16.5 rounds down to 16", {100, 34}, 50, true, false, 16, 32},
+        {"spare 35 rows: offset 17.5 rounds up to 18", {100, 30}, 50, true, false, 18, 32},
+        {"without keep-aspect the image covers the picture", {600, 300}, 140, false, false, 0, 139},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray png = Encode(Solid(c.source.width(), c.source.height(), kBlue), "PNG");
+        const auto picture = LoadPictureFromMemory(png, {c.side, c.side}, kRedColour, c.keepAspect);
         ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->size(), QSize(140, 140));
-        for (int x : {0, 70, 139}) {
-            ExpectRows(*picture, x, 0, 34, kRed);
-            ExpectRows(*picture, x, 35, 104, kBlue);
-            ExpectRows(*picture, x, 105, 139, kRed);
+        ASSERT_EQ(picture->size(), QSize(c.side, c.side));
+        for (int i = 0; i < c.side; ++i) {
+            for (int across : {0, c.side / 2, c.side - 1}) {
+                const QRgb pixel =
+                    c.alongRow ? picture->pixel(i, across) : picture->pixel(across, i);
+                ASSERT_EQ(pixel, i >= c.first && i <= c.last ? kBlue : kRed) << i << " " << across;
+            }
         }
     }
-    {
-        SCOPED_TRACE("300 x 600 into 140 x 140: 70 x 140 at column 35");
-        const auto picture = LoadPictureFromMemory(Encode(Solid(300, 600, kBlue), "PNG"),
-                                                   {140, 140}, kRedColour, true);
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->pixel(34, 70), kRed);
-        EXPECT_EQ(picture->pixel(35, 70), kBlue);
-        EXPECT_EQ(picture->pixel(104, 0), kBlue);
-        EXPECT_EQ(picture->pixel(105, 139), kRed);
-    }
-    {
-        SCOPED_TRACE("spare 33 rows: offset 16.5 rounds down to 16");
-        const auto picture =
-            LoadPictureFromMemory(Encode(Solid(100, 34, kBlue), "PNG"), {50, 50}, kRedColour, true);
-        ASSERT_TRUE(picture);
-        ExpectRows(*picture, 25, 0, 15, kRed);
-        ExpectRows(*picture, 25, 16, 32, kBlue);
-        ExpectRows(*picture, 25, 33, 49, kRed);
-    }
-    {
-        SCOPED_TRACE("spare 35 rows: offset 17.5 rounds up to 18");
-        const auto picture =
-            LoadPictureFromMemory(Encode(Solid(100, 30, kBlue), "PNG"), {50, 50}, kRedColour, true);
-        ASSERT_TRUE(picture);
-        ExpectRows(*picture, 25, 0, 17, kRed);
-        ExpectRows(*picture, 25, 18, 32, kBlue);
-        ExpectRows(*picture, 25, 33, 49, kRed);
-    }
-    {
-        SCOPED_TRACE("without keep-aspect the image covers the whole picture");
-        const auto picture = LoadPictureFromMemory(wide, {140, 140}, kRedColour, false);
-        ASSERT_TRUE(picture);
-        ExpectRows(*picture, 0, 0, 139, kBlue);
-        ExpectRows(*picture, 139, 0, 139, kBlue);
-    }
-    {
-        SCOPED_TRACE("-1 in either dimension means the image's own size");
-        const auto picture = LoadPictureFromMemory(wide, {-1, 20});
-        ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->size(), QSize(600, 300));
-        EXPECT_FALSE(LoadPictureFromMemory(wide, {0, 20}));
-    }
+    // -1 in either dimension means the image's own size.
+    const QByteArray wide = Encode(Solid(600, 300, kBlue), "PNG");
+    EXPECT_EQ(LoadPictureFromMemory(wide, {-1, 20})->size(), QSize(600, 300));
+    EXPECT_FALSE(LoadPictureFromMemory(wide, {0, 20}));
 }
 
 TEST(ImageLoader, GifAndIcoDecodeWithTransparency) {
@@ -177,8 +143,7 @@ TEST(ImageLoader, RefusesTruncatedAndForeignData) {
                              QByteArray(24, '\0')},
     };
     for (const auto& data : refused) {
-        SCOPED_TRACE(data.name);
-        EXPECT_FALSE(LoadPictureFromMemory(data.data));
+        EXPECT_FALSE(LoadPictureFromMemory(data.data)) << data.name;
     }
 }
 

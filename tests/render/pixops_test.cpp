@@ -1,35 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <random>
 #include <vector>
 
+#include "render/pixel_fixture.h"
 #include "render/pixops.h"
 
 namespace lumek {
 namespace {
 
-constexpr uint32_t kPadding = 0xDEADBEEFu;
-
-// A picture whose rows are padded past the width; the buffer ends right after the last pixel, so
-// the address sanitizer sees any access beyond it.
-struct Pic {
-    int width, height, stride;
-    std::vector<uint32_t> words;
-
-    Pic(int w, int h, uint32_t fill = 0xFF000000u)
-        : width(w), height(h), stride(w + 3), words(static_cast<size_t>((h - 1) * stride + w)) {
-        for (size_t i = 0; i < words.size(); ++i) {
-            words[i] = static_cast<int>(i % static_cast<size_t>(stride)) < w ? fill : kPadding;
-        }
-    }
-    PixelView view() { return {words.data(), width, height, stride}; }
-    ConstPixelView cview() const { return {words.data(), width, height, stride}; }
-    uint32_t& at(int x, int y) { return words[static_cast<size_t>(y * stride + x)]; }
-    uint32_t at(int x, int y) const { return words[static_cast<size_t>(y * stride + x)]; }
-    bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
-};
+using testing::kPadding;
+using testing::Pic;
 
 uint32_t Channel(uint32_t p, int k) {
     return (p >> (8 * k)) & 0xFFu;
@@ -40,8 +23,7 @@ Pic RandomPic(std::mt19937& random, int w, int h, bool randomTop = false) {
     Pic pic(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            const auto bits = static_cast<uint32_t>(random());
-            pic.at(x, y) = randomTop ? bits : bits | 0xFF000000u;
+            pic.at(x, y) = static_cast<uint32_t>(random()) | (randomTop ? 0u : 0xFF000000u);
         }
     }
     return pic;
@@ -80,21 +62,9 @@ struct Call {
     uint32_t alpha, key, flags;
 };
 
-// The operation by its definition: copy the rectangles out, compute, copy the result back.
+// The operation by its definition, on pictures the call does not change.
 void RefBlendOrMask(Pic& dst, const Pic& src, const Pic* mask, const Call& k) {
-    auto grab = [&](const Pic& p, int x0, int y0) {
-        std::vector<uint32_t> a(static_cast<size_t>(k.w * k.h), 0u);
-        for (int r = 0; r < k.h; ++r) {
-            for (int c = 0; c < k.w; ++c) {
-                if (p.contains(x0 + c, y0 + r)) {
-                    a[static_cast<size_t>(r * k.w + c)] = p.at(x0 + c, y0 + r);
-                }
-            }
-        }
-        return a;
-    };
-    const auto s = grab(src, k.sx, k.sy);
-    const auto m = mask != nullptr ? grab(*mask, k.mx, k.my) : s;
+    auto read = [](const Pic& p, int x, int y) { return p.contains(x, y) ? p.at(x, y) : 0u; };
     for (int r = 0; r < k.h; ++r) {
         for (int c = 0; c < k.w; ++c) {
             if (!dst.contains(k.x + c, k.y + r)) {
@@ -102,8 +72,7 @@ void RefBlendOrMask(Pic& dst, const Pic& src, const Pic* mask, const Call& k) {
             }
             const int sr = (k.flags & kPxMirrorVertical) != 0 ? k.h - 1 - r : r;
             const int sc = (k.flags & kPxMirrorHorizontal) != 0 ? k.w - 1 - c : c;
-            const size_t at = static_cast<size_t>(sr * k.w + sc);
-            uint32_t sp = s[at] & 0xFFFFFFu;
+            uint32_t sp = read(src, k.sx + sc, k.sy + sr) & 0xFFFFFFu;
             uint32_t dp = dst.at(k.x + c, k.y + r) & 0xFFFFFFu;
             if ((k.flags & kPxSkipKey) != 0 && sp == k.key) {
                 continue;
@@ -114,7 +83,8 @@ void RefBlendOrMask(Pic& dst, const Pic& src, const Pic* mask, const Call& k) {
             dp = (k.flags & kPxGreyDestination) != 0 ? RefGrey(dp) : dp;
             uint32_t a = k.alpha & 0xFFu;
             if (mask != nullptr) {
-                a = Channel(m[at], 0) ^ ((k.flags & kPxInvertMask) != 0 ? 0xFFu : 0u);
+                a = Channel(read(*mask, k.mx + sc, k.my + sr), 0) ^
+                    ((k.flags & kPxInvertMask) != 0 ? 0xFFu : 0u);
             }
             dst.at(k.x + c, k.y + r) = 0xFF000000u | RefBlend(dp, sp, a);
         }
@@ -127,31 +97,25 @@ TEST(PxAlphaBlend, ExactArithmeticForEveryAlphaAndChannelValue) {
     ASSERT_EQ(RefBlend(101, 200, 128), 150u);
     ASSERT_EQ(RefBlend(0, 255, 100), 100u);
     // Source channel values run along x, destination values along y, differently per channel.
-    auto spread = [](int v) {
-        const auto u = static_cast<uint32_t>(v);
-        return 0xFF000000u | u | ((255 - u) << 8) | ((u ^ 0x5Au) << 16);
+    auto spread = [](uint32_t v) {
+        return 0xFF000000u | v | ((255 - v) << 8) | ((v ^ 0x5Au) << 16);
     };
-    Pic src(256, 256), mask(256, 256);
+    Pic src(256, 256), dst(256, 256);
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) {
-            src.at(x, y) = spread(x);
+            src.at(x, y) = spread(static_cast<uint32_t>(x));
+            dst.at(x, y) = spread(static_cast<uint32_t>(y));
         }
     }
     for (uint32_t a = 0; a < 256; ++a) {
         SCOPED_TRACE(::testing::Message() << "alpha " << a);
-        Pic blended(256, 256), masked(256, 256);
-        for (int y = 0; y < 256; ++y) {
-            for (int x = 0; x < 256; ++x) {
-                blended.at(x, y) = masked.at(x, y) = spread(y);
-                mask.at(x, y) = 0x12345600u | a;  // only byte 0 counts
-            }
-        }
+        Pic blended = dst, masked = dst, mask(256, 256, 0x12345600u | a);  // only byte 0 counts
         PxAlphaBlend(blended.view(), 0, 0, 256, 256, src.cview(), 0, 0, static_cast<int>(a), 0, 0);
         PxAlphaMask(masked.view(), 0, 0, 256, 256, src.cview(), 0, 0, mask.cview(), 0, 0, 0, 0);
         for (int y = 0; y < 256; ++y) {
             for (int x = 0; x < 256; ++x) {
                 const uint32_t want =
-                    0xFF000000u | RefBlend(spread(y) & 0xFFFFFFu, spread(x) & 0xFFFFFFu, a);
+                    0xFF000000u | RefBlend(dst.at(x, y) & 0xFFFFFFu, src.at(x, y) & 0xFFFFFFu, a);
                 ASSERT_EQ(blended.at(x, y), want) << "s " << x << " d " << y;
                 ASSERT_EQ(masked.at(x, y), want) << "s " << x << " d " << y;
             }
@@ -164,29 +128,26 @@ TEST(PxAlphaBlend, EachFlagOnOnePixel) {
     Pic src(3, 1, colour), dst(3, 1, 0xFF102030u);
     src.at(0, 0) = 0xFF000001u;
     src.at(2, 0) = 0x00000003u;
-    auto run = [&](int alpha, uint32_t key, uint32_t flags) {
+    auto run = [&](int alpha, uint32_t key, uint32_t flags, int x) {
         Pic out = dst;
         PxAlphaBlend(out.view(), 0, 0, 3, 1, src.cview(), 0, 0, alpha, key, flags);
-        return out;
+        return out.at(x, 0);
     };
-    EXPECT_EQ(run(255, 0, kPxInvertSource).at(1, 0), 0xFF37699Bu);
-    EXPECT_EQ(run(0, 0, kPxInvertDestination).at(1, 0), 0xFFEFDFCFu);
-    EXPECT_EQ(run(255, 0, kPxGreySource).at(1, 0), 0xFF8A8A8Au);
-    EXPECT_EQ(run(0, 0, kPxGreyDestination).at(1, 0), 0xFF232323u);
-    EXPECT_EQ(run(255, 0, kPxMirrorHorizontal).at(0, 0), 0xFF000003u);
-    const Pic keyed = run(255, colour, kPxSkipKey);  // the top byte of the source is ignored
-    EXPECT_EQ(keyed.at(1, 0), 0xFF102030u);
-    EXPECT_EQ(keyed.at(0, 0), 0xFF000001u);
-    EXPECT_EQ(run(255, colour, 0).at(1, 0), 0xFFC89664u);  // key without its flag
+    EXPECT_EQ(run(255, 0, kPxInvertSource, 1), 0xFF37699Bu);
+    EXPECT_EQ(run(0, 0, kPxInvertDestination, 1), 0xFFEFDFCFu);
+    EXPECT_EQ(run(255, 0, kPxGreySource, 1), 0xFF8A8A8Au);
+    EXPECT_EQ(run(0, 0, kPxGreyDestination, 1), 0xFF232323u);
+    EXPECT_EQ(run(255, 0, kPxMirrorHorizontal, 0), 0xFF000003u);
+    EXPECT_EQ(run(255, colour, kPxSkipKey, 1), 0xFF102030u);  // the source's top byte is ignored
+    EXPECT_EQ(run(255, colour, kPxSkipKey, 0), 0xFF000001u);
+    EXPECT_EQ(run(255, colour, 0, 1), 0xFFC89664u);  // key without its flag
 }
 
-// Random pictures, rectangles partly outside, all flags, and source or mask in the destination.
+// Blend and mask on random pictures, rectangles partly outside, all flags, and source or mask in
+// the destination.
 TEST(PxAlphaBlend, MatchesReferenceOnRandomCalls) {
     std::mt19937 random(42);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-    const std::array<uint32_t, 8> flagBits{
-        kPxSkipKey,    kPxInvertSource,    kPxInvertDestination, kPxInvertMask,
-        kPxGreySource, kPxGreyDestination, kPxMirrorHorizontal,  kPxMirrorVertical};
     const std::array<uint32_t, 4> colours{0x00000000u, 0x00FFFFFFu, 0x00FF00FFu, 0x00123456u};
     for (int round = 0; round < 3000; ++round) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
@@ -204,7 +165,9 @@ TEST(PxAlphaBlend, MatchesReferenceOnRandomCalls) {
         k.key = colours[static_cast<size_t>(pick(0, 3))];
         k.alpha = static_cast<uint32_t>(std::array<int, 7>{
             0, 64, 128, 192, 255, 100, pick(0, 511)}[static_cast<size_t>(pick(0, 6))]);
-        for (uint32_t bit : flagBits) {
+        for (uint32_t bit :
+             {kPxSkipKey, kPxInvertSource, kPxInvertDestination, kPxInvertMask, kPxGreySource,
+              kPxGreyDestination, kPxMirrorHorizontal, kPxMirrorVertical}) {
             k.flags |= pick(0, 3) == 0 ? bit : 0u;
         }
         const bool useMask = pick(0, 1) == 0;
@@ -212,8 +175,8 @@ TEST(PxAlphaBlend, MatchesReferenceOnRandomCalls) {
         const Pic& source = shared == 0 ? dst : src;
         const Pic& alphas = shared == 1 ? dst : mask;
 
-        Pic want = dst;
-        RefBlendOrMask(want, Pic(source), useMask ? &alphas : nullptr, k);
+        Pic want = dst;  // source and mask may be `dst`, which changes only after this
+        RefBlendOrMask(want, source, useMask ? &alphas : nullptr, k);
         if (useMask) {
             PxAlphaMask(dst.view(), k.x, k.y, k.w, k.h, source.cview(), k.sx, k.sy, alphas.cview(),
                         k.mx, k.my, k.key, k.flags);
@@ -222,28 +185,6 @@ TEST(PxAlphaBlend, MatchesReferenceOnRandomCalls) {
                          static_cast<int>(k.alpha), k.key, k.flags);
         }
         ASSERT_EQ(dst.words, want.words) << "mask " << useMask << " flags " << std::hex << k.flags;
-    }
-}
-
-TEST(PxAlphaMask, HalfWhiteHalfBlackAndMirrored) {
-    // Rows 0-1 of the mask are white, rows 2-3 black; source rows differ.
-    Pic src(2, 4), dst(2, 4, 0xFF0000FFu), mask(2, 4, 0xFFFFFF00u);
-    for (int y = 0; y < 4; ++y) {
-        src.at(0, y) = src.at(1, y) = 0xFF000000u | 0x100u * static_cast<uint32_t>(y + 1);
-        mask.at(0, y) = mask.at(1, y) = y < 2 ? 0xFF0000FFu : 0xFFFFFF00u;
-    }
-    auto run = [&](uint32_t flags) {
-        Pic out = dst;
-        PxAlphaMask(out.view(), 0, 0, 2, 4, src.cview(), 0, 0, mask.cview(), 0, 0, 0, flags);
-        return out;
-    };
-    const Pic plain = run(0), mirrored = run(kPxMirrorVertical), inverted = run(kPxInvertMask);
-    for (int y = 0; y < 4; ++y) {
-        SCOPED_TRACE(::testing::Message() << "row " << y);
-        EXPECT_EQ(plain.at(1, y), y < 2 ? src.at(1, y) : dst.at(1, y));
-        // Rows 0 and 1 read the black mask rows 3 and 2; rows 2 and 3 show source rows 1 and 0.
-        EXPECT_EQ(mirrored.at(1, y), y < 2 ? dst.at(1, y) : src.at(1, 3 - y));
-        EXPECT_EQ(inverted.at(1, y), y < 2 ? dst.at(1, y) : src.at(1, y));
     }
 }
 
@@ -300,12 +241,11 @@ TEST(PxBlur, InPlaceCopiesSizesAndKey) {
     PxBlur(want.view(), shared.cview(), 0, 0);
     PxBlur({&shared.at(0, 1), 9, 6, shared.stride}, shared.cview(), 0, 0);
     EXPECT_EQ(shared.at(4, 6), want.at(4, 5));
-    Pic line = RandomPic(random, 1, 6), row = RandomPic(random, 6, 1);
-    const Pic lineBefore = line, rowBefore = row;
-    EXPECT_EQ(PxBlur(line.view(), line.cview(), 0, 0), 0);
-    EXPECT_EQ(PxBlur(row.view(), row.cview(), 0, 0), 0);
-    EXPECT_EQ(line.words, lineBefore.words);
-    EXPECT_EQ(row.words, rowBefore.words);
+    for (Pic thin : {RandomPic(random, 1, 6), RandomPic(random, 6, 1)}) {
+        const Pic before = thin;
+        EXPECT_EQ(PxBlur(thin.view(), thin.cview(), 0, 0), 0);
+        EXPECT_EQ(thin.words, before.words);
+    }
     // The key is 0x00BBGGRR: this pixel has red 0x12 and blue 0x56.
     Pic dot(3, 3), keyed(3, 3), wrongOrder(3, 3), plain(3, 3);
     dot.at(1, 1) = 0xFF123456u;
@@ -332,20 +272,19 @@ double Luminance(uint32_t p) {
 TEST(PxHSL, IdentityLightnessHueAndSaturation) {
     std::mt19937 random(5);
     const Pic src = RandomPic(random, 23, 17, true);
-    Pic copy = Hsl(src, 0, 1, 0);
+    const Pic copy = Hsl(src, 0, 1, 0);
     for (size_t i = 0; i < src.words.size(); ++i) {
         EXPECT_EQ(copy.words[i], src.words[i] == kPadding ? kPadding : src.words[i] | 0xFF000000u);
     }
-    for (float light : {40.0f, -40.0f}) {
-        SCOPED_TRACE(::testing::Message() << "lightness " << light);
-        const Pic out = Hsl(src, 0, 1, light);
-        for (int k = 0; k < 3; ++k) {
-            const int v = static_cast<int>(Channel(src.at(3, 4), k)) + static_cast<int>(light);
-            EXPECT_NEAR(Channel(out.at(3, 4), k), std::clamp(v, 0, 255), 1);
-        }
-        const Pic ends = Hsl(Pic(1, 1, light > 0 ? 0xFFF0F0F0u : 0xFF101010u), 0, 1, light);
-        EXPECT_EQ(ends.at(0, 0), light > 0 ? 0xFFFFFFFFu : 0xFF000000u);
+    const Pic lighter = Hsl(src, 0, 1, 40), darker = Hsl(src, 0, 1, -40), grey = Hsl(src, 0, 0, 0);
+    for (int k = 0; k < 3; ++k) {
+        const int v = static_cast<int>(Channel(src.at(3, 4), k));
+        EXPECT_NEAR(Channel(lighter.at(3, 4), k), std::min(v + 40, 255), 1);
+        EXPECT_NEAR(Channel(darker.at(3, 4), k), std::max(v - 40, 0), 1);
+        EXPECT_NEAR(Channel(grey.at(5, 6), k), Luminance(src.at(5, 6)), 1.0);
     }
+    EXPECT_EQ(Hsl(Pic(1, 1, 0xFFF0F0F0u), 0, 1, 40).at(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(Hsl(Pic(1, 1, 0xFF101010u), 0, 1, -40).at(0, 0), 0xFF000000u);
     // Hue 180 turns pure byte 0 into bytes 1 and 2; positive hue turns it towards byte 1,
     // negative towards byte 2. Unclamped colours keep their luminance.
     const Pic blue(1, 1, 0xFF0000C8u);
@@ -361,10 +300,6 @@ TEST(PxHSL, IdentityLightnessHueAndSaturation) {
     for (uint32_t colour : {0xFF404080u, 0xFF123456u, 0xFF808080u}) {
         EXPECT_NEAR(Luminance(Hsl(Pic(1, 1, colour), 180, 1, 0).at(0, 0)), Luminance(colour), 1.0);
     }
-    const Pic grey = Hsl(src, 0, 0, 0);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(Channel(grey.at(5, 6), k), Luminance(src.at(5, 6)), 1.0);
-    }
 }
 
 TEST(PxHSL, FlagsActOnTheSource) {
@@ -379,20 +314,20 @@ TEST(PxHSL, FlagsActOnTheSource) {
             mirrored.at(x, y) = src.at(6 - x, 4 - y);
         }
     }
-    const float h = 50, s = 1.3f, l = 10;
-    EXPECT_EQ(Hsl(src, h, s, l, 0, kPxInvertSource).words, Hsl(inverted, h, s, l).words);
-    EXPECT_EQ(Hsl(src, h, s, l, 0, kPxGreySource).words, Hsl(greyed, h, s, l).words);
-    EXPECT_EQ(Hsl(src, h, s, l, 0, kPxMirrorHorizontal | kPxMirrorVertical).words,
-              Hsl(mirrored, h, s, l).words);
-    EXPECT_EQ(Hsl(src, h, s, l, 0, kPxInvertDestination | kPxGreyDestination).words,
-              Hsl(src, h, s, l).words);
-    const Pic keyed = Hsl(src, h, s, l, 0xABCDEFu, kPxSkipKey);
-    EXPECT_EQ(keyed.at(2, 2), 0xFF0000FFu);
-    EXPECT_EQ(keyed.at(3, 2), Hsl(src, h, s, l).at(3, 2));
+    auto hsl = [](const Pic& from, uint32_t flags = 0, uint32_t key = 0) {
+        return Hsl(from, 50, 1.3f, 10, key, flags).words;
+    };
+    EXPECT_EQ(hsl(src, kPxInvertSource), hsl(inverted));
+    EXPECT_EQ(hsl(src, kPxGreySource), hsl(greyed));
+    EXPECT_EQ(hsl(src, kPxMirrorHorizontal | kPxMirrorVertical), hsl(mirrored));
+    EXPECT_EQ(hsl(src, kPxInvertDestination | kPxGreyDestination), hsl(src));
+    std::vector<uint32_t> keyed = hsl(src);
+    keyed[static_cast<size_t>(2 * src.stride + 2)] = 0xFF0000FFu;  // the destination stays
+    EXPECT_EQ(hsl(src, kPxSkipKey, 0xABCDEFu), keyed);
     // In place, mirrored: every pixel is read before any is written.
     Pic same = src;
-    PxHSL(same.view(), 0, 0, 7, 5, same.cview(), 0, 0, h, s, l, 0, kPxMirrorVertical);
-    EXPECT_EQ(same.words, Hsl(src, h, s, l, 0, kPxMirrorVertical).words);
+    PxHSL(same.view(), 0, 0, 7, 5, same.cview(), 0, 0, 50, 1.3f, 10, 0, kPxMirrorVertical);
+    EXPECT_EQ(same.words, hsl(src, kPxMirrorVertical));
 }
 
 }  // namespace

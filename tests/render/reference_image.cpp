@@ -10,16 +10,6 @@ namespace lumek::testing {
 
 namespace {
 
-QString ReferencePath(const QString& name) {
-    return QStringLiteral(LUMEK_TEST_SOURCE_DIR "/render/data/") + name;
-}
-
-QString FailurePath(const QString& name) {
-    QDir dir(QDir::tempPath() + QStringLiteral("/lumek-test-output"));
-    dir.mkpath(QStringLiteral("."));
-    return dir.filePath(QStringLiteral("failed_") + name);
-}
-
 int ChannelDifference(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
                      std::abs(qBlue(a) - qBlue(b))});
@@ -50,20 +40,21 @@ QImage SideBySide(const QImage& actual, const QImage& expected) {
 ::testing::AssertionResult MatchesReference(const QImage& actualImage, const QString& name,
                                             int tolerance, double allowedFraction) {
     const QImage actual = actualImage.convertToFormat(QImage::Format_RGB32);
+    const QString path = QStringLiteral(LUMEK_TEST_SOURCE_DIR "/render/data/") + name;
     if (qEnvironmentVariableIntValue("LUMEK_UPDATE_REFERENCES") == 1) {
-        if (!actual.save(ReferencePath(name))) {
-            return ::testing::AssertionFailure()
-                   << "can't write " << ReferencePath(name).toStdString();
-        }
-        return ::testing::AssertionSuccess() << "reference rewritten";
+        return actual.save(path)
+                   ? ::testing::AssertionSuccess() << "reference rewritten"
+                   : ::testing::AssertionFailure() << "can't write " << path.toStdString();
     }
-    const QImage expected = QImage(ReferencePath(name)).convertToFormat(QImage::Format_RGB32);
+    const QImage expected = QImage(path).convertToFormat(QImage::Format_RGB32);
     auto fail = [&](const std::string& why) {
-        const QString path = FailurePath(name);
-        SideBySide(actual, expected).save(path);
+        QDir dir(QDir::tempPath() + QStringLiteral("/lumek-test-output"));
+        dir.mkpath(QStringLiteral("."));
+        const QString out = dir.filePath(QStringLiteral("failed_") + name);
+        SideBySide(actual, expected).save(out);
         return ::testing::AssertionFailure()
                << name.toStdString() << ": " << why
-               << "; actual | reference | difference x8 written to " << path.toStdString();
+               << "; actual | reference | difference x8 written to " << out.toStdString();
     };
     if (expected.isNull()) {
         return fail("no reference picture");

@@ -1,9 +1,9 @@
 #include "render/title_bar.h"
 
+#include "render/compose_fixture.h"
 #include "render/text.h"
-#include "support/recording_host.h"
 
-#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -12,41 +12,28 @@
 namespace lumek {
 namespace {
 
+using testing::Solid;
+
 constexpr int kWidth = 200;
 constexpr int kHeight = 100;
-
-QImage Solid(QRgb colour, int w = kWidth, int h = kHeight) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
+constexpr QRgb kBar = 0xFF2040C0u;
 
 // White rows y0..y1 - 1 on black.
 QImage Band(int y0, int y1) {
-    QImage image = Solid(0xFF000000u);
-    for (int y = y0; y < y1; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            image.setPixel(x, y, 0xFFFFFFFFu);
-        }
-    }
+    QImage image = Solid(0xFF000000u, kWidth, kHeight);
+    QPainter(&image).fillRect(0, y0, kWidth, y1 - y0, Qt::white);
     return image;
 }
 
 class TitleBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        s.TitleBarUpTop = QStringLiteral("-30");
-        s.TitleBarDownTop = QStringLiteral("30");
-        s.TitleBarTextX = QStringLiteral("40");
-        s.TitleBarTextY = QStringLiteral("2");
-        s.TitleBarTextW = QStringLiteral("120");
-        s.TitleBarTextH = QStringLiteral("26");
-        s.TitleBarTextLength = QStringLiteral("3");
-        s.TitleFontSize = 22;
-        s.TitleSpeed = 2;
+        s.TitleBarUpTop = "-30", s.TitleBarDownTop = "30", s.TitleBarTextLength = "3";
+        s.TitleBarTextX = "40", s.TitleBarTextY = "2", s.TitleBarTextW = "120";
+        s.TitleBarTextH = "26", s.TitleFontSize = 22, s.TitleSpeed = 2;
         s.TitleFontColor = 0x00FFFF;  // yellow
-        holders.TTS = Solid(0xFF2040C0u);
-        holders.TTM = Solid(0xFF000000u);
+        holders.TTS = Solid(kBar, kWidth, kHeight);
+        holders.TTM = Solid(0xFF000000u, kWidth, kHeight);
         holders.SP4 = Band(0, 30);  // the bar: the top 30 rows
         holders.SP5 = Band(2, 28);  // where the title may show
         pictures.resize(kWidth, kHeight);
@@ -63,16 +50,10 @@ protected:
 
     QRgb At(int x, int y) const { return pictures.Picture1.image().pixel(x, y); }
 
-    // Rows showing the bar's colour in column 2 (left of the text window).
-    std::pair<int, int> BarRows() const {
-        int first = -1, last = -1;
-        for (int y = 0; y < kHeight; ++y) {
-            if (At(2, y) == 0xFF2040C0u) {
-                first = first < 0 ? y : first;
-                last = y;
-            }
-        }
-        return {first, last};
+    // Where the yellow title text shows.
+    QRect Ink() const {
+        return testing::InkBounds(pictures.Picture1.image(),
+                                  [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200; });
     }
 
     Settings s = MakePreset(Preset::IPhone);
@@ -95,14 +76,19 @@ TEST_F(TitleBarTest, BarTopFollowsTheLevel) {
     EXPECT_EQ(TitleBarTop(iphone, 80), 2);   // 1.5
     EXPECT_EQ(TitleBarTop(iphone, 130), 2);  // 2.5
 
-    for (const int level : {5, 30, 155, 255}) {
+    // Rows showing the bar's colour in column 2 (left of the text window).
+    for (const auto& [level, first, last] :
+         {std::tuple{5, -1, -1}, {30, 0, 2}, {155, 0, 17}, {255, 0, 29}}) {
         SCOPED_TRACE(level);
         Fresh();
         DrawTitleBar(context, QStringLiteral("제목"), level);
-        const int top = TitleBarTop(s, level);
-        const auto rows =
-            top + 29 < 0 ? std::make_pair(-1, -1) : std::make_pair(std::max(top, 0), top + 29);
-        EXPECT_EQ(BarRows(), rows);
+        std::vector<int> rows;
+        for (int y = 0; y < kHeight; ++y) {
+            if (At(2, y) == kBar) {
+                rows.push_back(y);
+            }
+        }
+        EXPECT_EQ(rows, first < 0 ? std::vector<int>{} : testing::Range(first, last));
     }
 }
 
@@ -120,8 +106,7 @@ TEST_F(TitleBarTest, PreparedBarKeepsItsColoursWhenNeutral) {
     EXPECT_EQ(pictures.TTD.image(), holders.TTS);
     EXPECT_EQ(pictures.TTMT.image(), holders.SP4);
     EXPECT_EQ(pictures.TTT2.image(), holders.SP5);
-    EXPECT_EQ(pictures.Picture7.width(), 120);
-    EXPECT_EQ(pictures.Picture7.height(), 26);
+    EXPECT_EQ(pictures.Picture7.image().size(), QSize(120, 26));
 
     s.TitleBrightness = 140;  // 40 lighter where the effect mask is white
     PrepareTitleBar(s, pictures, holders);
@@ -132,31 +117,17 @@ TEST_F(TitleBarTest, PreparedBarKeepsItsColoursWhenNeutral) {
 TEST_F(TitleBarTest, StillTitleIsCentredInItsWindowAndSlides) {
     const QString title = QStringLiteral("제목임");  // exactly TitleBarTextLength characters
     const int32_t width = MeasureTextWidth(title, s.TitleFontName, 22, false);
-    for (const int level : {30, 255}) {
-        SCOPED_TRACE(level);
-        Fresh();
-        DrawTitleBar(context, title, level);
-        // Text at x = 40 + 120 / 2 = 100 (centred), y = -30 + 2 + d * 30.
-        const int top = level == 30 ? -25 : 2;
-        QRect ink;
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                if (qRed(At(x, y)) > 200 && qGreen(At(x, y)) > 200) {
-                    ink |= QRect(x, y, 1, 1);
-                }
-            }
-        }
-        if (level == 30) {
-            EXPECT_TRUE(ink.isEmpty() || ink.bottom() < top + 22);
-        } else {
-            EXPECT_GE(ink.top(), top);
-            EXPECT_LT(ink.bottom(), top + 22);
-            EXPECT_GE(ink.left(), 100 - width / 2 - 1);
-            EXPECT_LE(ink.right(), 100 - width / 2 + width + 1);
-        }
-        // Drawing added to what the frame held: it is now the frame's picture.
-        EXPECT_EQ(pictures.Picture1.backPicture().pixel(2, 90), 0xFF808080u);
-    }
+    // Text at x = 40 + 120 / 2 = 100 (centred), y = -30 + 2 + d * 30: -25 at level 30.
+    DrawTitleBar(context, title, 30);
+    EXPECT_TRUE(Ink().isEmpty() || Ink().bottom() < -25 + 22);
+    Fresh();
+    DrawTitleBar(context, title, 255);
+    EXPECT_GE(Ink().top(), 2);
+    EXPECT_LT(Ink().bottom(), 2 + 22);
+    EXPECT_GE(Ink().left(), 100 - width / 2 - 1);
+    EXPECT_LE(Ink().right(), 100 - width / 2 + width + 1);
+    // Drawing added to what the frame held: it is now the frame's picture.
+    EXPECT_EQ(pictures.Picture1.backPicture().pixel(2, 90), 0xFF808080u);
     EXPECT_EQ(host.pumps, 0);
 }
 
@@ -169,7 +140,7 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
     EXPECT_EQ(state.TitleScrollX, 123);
     EXPECT_EQ(host.pumps, 1);
     for (int x = 0; x < kWidth; ++x) {
-        EXPECT_EQ(At(x, 10), 0xFF2040C0u);  // the bar alone (top -15), no text
+        EXPECT_EQ(At(x, 10), kBar);  // the bar alone (top -15), no text
     }
 
     std::vector<int32_t> steps;
@@ -179,16 +150,8 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
     }
     EXPECT_EQ(steps, (std::vector<int32_t>{120, 117, 114}));
     // The text shows inside the window only.
-    bool inside = false;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            if (qRed(At(x, y)) > 200 && qGreen(At(x, y)) > 200) {
-                EXPECT_TRUE(QRect(40 + 114, 2, 120 - 114, 26).contains(x, y)) << x << "," << y;
-                inside = true;
-            }
-        }
-    }
-    EXPECT_TRUE(inside);
+    EXPECT_FALSE(Ink().isEmpty());
+    EXPECT_TRUE(QRect(40 + 114, 2, 120 - 114, 26).contains(Ink()));
 
     // Wrap-around: once the text has left on the left it restarts at the right edge.
     state.TitleScrollX = -width;
@@ -201,13 +164,10 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
 
 TEST(TitleScroll, PreviewMatchesTheFrameLoop) {
     // The frame loop, one frame at a time, as the preview stands in for it.
-    auto simulate = [](int32_t window, int64_t first, int64_t position, double estimate,
-                       int32_t speed) {
+    auto simulate = [](int32_t window, int64_t position, double estimate, int32_t speed) {
         int64_t x = window;
-        for (int64_t f = first; f <= position; ++f) {
-            if (-estimate >= static_cast<double>(x)) {
-                x = window;
-            }
+        for (int64_t f = 60; f <= position; ++f) {
+            x = -estimate >= static_cast<double>(x) ? window : x;
             x -= int64_t{speed} + 1;
         }
         return x;
@@ -216,10 +176,9 @@ TEST(TitleScroll, PreviewMatchesTheFrameLoop) {
         for (const double estimate : {0.0, 37.5, 89.19, 1000.0, -50.0}) {
             for (const int32_t speed : {-3, -1, 0, 2, 49}) {
                 for (const int64_t position : {59, 60, 61, 100, 777, 5000}) {
-                    SCOPED_TRACE(::testing::Message()
-                                 << window << " " << estimate << " " << speed << " " << position);
                     EXPECT_EQ(PreviewTitleScrollX(window, 60, position, estimate, speed),
-                              simulate(window, 60, position, estimate, speed));
+                              simulate(window, position, estimate, speed))
+                        << window << " " << estimate << " " << speed << " " << position;
                 }
             }
         }
