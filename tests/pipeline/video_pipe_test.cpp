@@ -92,10 +92,10 @@ TEST_F(VideoPipeTest, CarriesTheStreamWithoutSizesOrIndex) {
     EXPECT_EQ(list->children[0].size, 0u);
     for (int k = 1; k <= kFrames; ++k) {
         const testing::RiffChunk& chunk = list->children[static_cast<size_t>(k)];
-        const std::span<const uint8_t> bits = BitsOf(TestFrame(kWidth, kHeight, k));
-        EXPECT_EQ(file.mid(chunk.data(), chunk.size),
-                  QByteArray(reinterpret_cast<const char*>(bits.data()),
-                             static_cast<qsizetype>(bits.size())))
+        const cDIB frame = TestFrame(kWidth, kHeight, k);
+        EXPECT_EQ(
+            file.mid(chunk.data(), chunk.size),
+            QByteArray(reinterpret_cast<const char*>(frame.PointerToBits()), frame.SizeImage()))
             << "frame " << k;
     }
 }
