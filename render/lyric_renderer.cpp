@@ -189,25 +189,16 @@ void ApplyTransition(const RenderContext& context) {
     WorkingPictures& p = context.pictures;
     RenderState& st = context.state;
     const int32_t strength = st.TransitionStep;
-    switch (context.settings.EffectType) {
-        case 2:
-            ApplyFilter(kFilterMosaic, p.SP3.view(), strength, st.FilterProgress, st.Filters,
-                        context.host);
-            ApplyFilter(kFilterMosaic, p.SP6.view(), strength, st.FilterProgress, st.Filters,
-                        context.host);
-            break;
-        case 1:
-            ApplyFilter(kFilterSpread, p.SP3.view(), strength, st.FilterProgress, st.Filters,
-                        context.host);
-            ApplyFilter(kFilterSpread, p.SP6.view(), strength, st.FilterProgress, st.Filters,
-                        context.host);
-            break;
-        default:
+    const int32_t effect = context.settings.EffectType;
+    for (Picture* layer : {&p.SP3, &p.SP6}) {
+        if (effect == 1 || effect == 2) {
+            ApplyFilter(effect == 2 ? kFilterMosaic : kFilterSpread, layer->view(), strength,
+                        st.FilterProgress, st.Filters, context.host);
+        } else {
             for (int pass = 0; pass < std::min(strength, kMaxTransitionBlurs); ++pass) {
-                PxBlur(p.SP3.view(), AsConst(p.SP3.view()), 0, 0);
-                PxBlur(p.SP6.view(), AsConst(p.SP6.view()), 0, 0);
+                PxBlur(layer->view(), AsConst(layer->view()), 0, 0);
             }
-            break;
+        }
     }
 }
 
