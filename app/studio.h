@@ -13,10 +13,31 @@
 #include "render/working_pictures.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace lumek {
+
+// What an edit did: whether the key's rule took the value, the text its control shows now, and
+// every key whose value changed with it (a background that is no sequence also clears
+// BGAnimation).
+struct EditOutcome {
+    bool accepted = false;
+    QString shown;
+    QStringList changed;
+};
+
+// What came of selecting a song for the preview.
+enum class SongLoad {
+    Loaded,
+    Missing,  // no file at the path
+    NotMp3,   // no MPEG audio frame after its tag
+};
 
 // The program's state and its operations, without widgets: the window and the command line each
 // own one and talk to the user through their UiHost.
@@ -26,80 +47,126 @@ public:
 
     UiHost& host() { return host_; }
 
-    Settings settings;
-    // Set while start-up runs: nothing draws the preview and nothing saves the settings.
-    bool LoadingInProgress = false;
-    ImageHolders holders;
-    WorkingPictures pictures;
-    RenderState render;
+    // ---- Settings ----
+    const Settings& settings() const { return settings_; }
 
-    // The audio engine; AudioReady once it started.
-    AudioEngine audio;
-    bool AudioReady = false;
-    // The song analysed last and the lyric sheet of the song selected for the preview.
-    SongInfo song;
-    LyricSheet sheet;
+    // The one way a setting changes: a key of the settings file and a value as its control
+    // delivers it (the text of a box, the number of a slider, list or check box, a colour, a
+    // path). Applies the key's rule, rebuilds what depends on the key (the title bar pictures,
+    // the canvas and working pictures, the image holders, the lyric layer) and tells the change
+    // listeners which keys changed. A refused value changes nothing and notifies no one.
+    EditOutcome edit(QStringView key, const QString& value);
+    // Several keys as one change (the font dialog gives face, size and bold): one notification.
+    EditOutcome edit(const std::vector<std::pair<QString, QString>>& values);
 
-    EncodingList list;
-    JobState job;
-
-    // The cover intro's check boxes that the settings file does not keep.
-    CoverOptions coverOptions;
-    // The song selected for the preview: its path (empty when none), whether it is loaded, and
-    // its tag's cover picture (null when it has none).
-    QString SelectedSong;
-    bool SongLoaded = false;
-    QImage SongCoverArt;
-
-    // What the renderers draw with: the settings, pictures and state of this studio.
-    RenderContext renderContext() { return {settings, pictures, holders, render, host_}; }
-    // Draws the preview frame for slider position v into Picture1; nothing while start-up runs,
-    // while another preview drawing runs or while a make job runs. Returns whether it drew.
-    bool RenderPreview(int32_t position);
-
-    // The make job's view of the studio. The temporary files of a build live in a private
-    // folder made per run and removed with the studio.
-    BuildContext buildContext();
-    ListContext listContext();
-    // The make button: starts a job over the encoding list, or cancels the running one.
-    JobOutcome PressMakeButton();
-    // Starts the audio engine as start-up does; false (the user has been told) when it can't.
-    bool StartAudio();
+    // Called after every change of settings with the keys that changed; a load or a preset
+    // reports every key.
+    using ChangeListener = std::function<void(const QStringList& keys)>;
+    void addChangeListener(ChangeListener listener);
 
     // Reads the settings file (or asks the first-run question when it is missing or of another
     // version) and puts every value into the settings, the holders and the working pictures.
-    // Returns whether the file was accepted.
+    // Nothing draws the preview while it runs. Returns whether the file was accepted.
     bool LoadSettings(const QString& path);
-    // Writes every key; skipped while LoadingInProgress. False when the file can't be written.
+    // Writes every key; skipped while a load runs. False when the file can't be written.
     bool SaveSettings(const QString& path);
-
     // Every value of a preset, with its pictures, as a first run chooses it.
     void ApplyPreset(Preset preset);
 
-    // Sizes the working pictures to the canvas (PsizeX x PsizeY) and stretches the cover intro
-    // background and, when it is used, the background picture over them.
-    void ApplyCanvasSize();
-    // The canvas and frame background colour (0x00BBGGRR or a system colour code).
-    void SetBackgroundColour(int32_t colour);
+    // The cover intro's check boxes that the settings file does not keep.
+    const CoverOptions& coverOptions() const { return coverOptions_; }
+    void setCoverOptions(const CoverOptions& options);
 
-    // Stores a picture path and loads the picture into its holder; a picture that can't be
-    // decoded leaves the holder as it was (the path stays chosen) and says so on the status line.
-    bool ApplyPathSetting(const QString& key, const QString& path);
+    // ---- Preview ----
+    // Loads a song for the preview: its analysis, lyric sheet and cover art. With secureLyrics
+    // (a selection in the window) a missing lyric file is downloaded and the file is padded
+    // first; without, the lyric file is read as it is and never written.
+    SongLoad SelectPreviewSong(const QString& path, bool secureLyrics);
+    const QString& selectedSong() const { return selectedSong_; }
+    const SongInfo& song() const { return song_; }
+    const LyricSheet& sheet() const { return sheet_; }
+    // Draws the preview frame for slider position v into Picture1; nothing while a load runs,
+    // while another preview drawing runs or while a make job runs. Returns whether it drew.
+    bool RenderPreview(int32_t position);
+    // The frame the preview and the builds draw into, and the pictures behind it.
+    const Picture& canvas() const { return pictures_.Picture1; }
+    const WorkingPictures& pictures() const { return pictures_; }
+    const ImageHolders& holders() const { return holders_; }
+    // What the renderers draw with: the settings, pictures and state of this studio.
+    RenderContext renderContext() { return {settings_, pictures_, holders_, render_, host_}; }
 
-    // The holder a path key fills.
-    QImage& HolderFor(QStringView pathKey);
+    // ---- Encoding list and make job ----
+    EncodingList& list() { return list_; }
+    const JobState& job() const { return job_; }
+    // The make job's and the add actions' view of the studio. The temporary files of a build
+    // live in a private folder made per run and removed with the studio.
+    BuildContext buildContext();
+    ListContext listContext();
+    // The make button: starts a job over the encoding list, or cancels the running one (or the
+    // add action under way).
+    JobOutcome PressMakeButton();
+
+    // ---- Audio ----
+    // Starts the audio engine as start-up does; false (the user has been told) when it can't.
+    bool StartAudio();
+    // Readies the decoder for analysis alone (no sound output); false when it can't start.
+    bool PrepareDecoder();
+    bool audioReady() const { return audioReady_; }
+    AudioEngine& audio() { return audio_; }
 
 private:
-    QTemporaryDir temp_;
     void UsePresetPictures(Preset preset);
     void RunFirstRunChoice();
     void LoadPathSetting(const QString& key, const QString& stored);
+    // Stores a picture path and loads the picture into its holder; a picture that can't be
+    // decoded leaves the holder as it was (the path stays chosen) and says so on the status line.
+    bool ApplyPathSetting(const QString& key, const QString& path);
+    QImage& HolderFor(QStringView pathKey);
+    // Sizes the working pictures to the canvas (PsizeX x PsizeY) and stretches the cover intro
+    // background and the background picture over them.
+    void ApplyCanvasSize();
+    void ApplyBackgroundPicture();
+    void SetBackgroundColour(int32_t colour);
+    // Rebuilds what depends on the keys just changed and tells the listeners.
+    void SettingsChanged(const QStringList& keys);
 
     UiHost& host_;
+    QTemporaryDir temp_;
+
+    // Settings and what is built from them.
+    Settings settings_;
+    CoverOptions coverOptions_;
+    ImageHolders holders_;
+    WorkingPictures pictures_;
+    std::vector<ChangeListener> listeners_;
+    // Set while settings load: nothing draws the preview and nothing saves the settings.
+    bool loading_ = false;
+
+    // Per-frame state of the renderers, shared by the preview and the builds.
+    RenderState render_;
+
+    // The preview's song: its path (empty when none), whether it is loaded, and its tag's cover
+    // picture (null when it has none). song_ describes the song analysed last.
+    QString selectedSong_;
+    bool songLoaded_ = false;
+    SongInfo song_;
+    LyricSheet sheet_;
+    QImage songCoverArt_;
+
+    // The make job.
+    EncodingList list_;
+    JobState job_;
+
+    AudioEngine audio_;
+    bool audioReady_ = false;
 };
 
 // Where the settings live: "LumekSetting.ini" beside the executable when that folder is
 // writable, else in the user's configuration folder.
 QString DefaultSettingsPath();
+
+// A background picture whose name ends in "00000" before its extension starts a numbered
+// sequence, which may play as an animated background.
+bool IsSequenceBackground(const QString& picturePath);
 
 }  // namespace lumek

@@ -5,23 +5,23 @@
 namespace lumek {
 
 BuildContext Studio::buildContext() {
-    return {settings,
-            pictures,
-            holders,
-            render,
-            list,
-            job,
-            song,
-            audio,
+    return {settings_,
+            pictures_,
+            holders_,
+            render_,
+            list_,
+            job_,
+            song_,
+            audio_,
             host_,
-            coverOptions,
-            LyricService{settings.LyricsURL},
+            coverOptions_,
+            LyricService{settings_.LyricsURL},
             temp_.path(),
             FindEncoder()};
 }
 
 ListContext Studio::listContext() {
-    return {list, job, song, audio, host_, LyricService{settings.LyricsURL}};
+    return {list_, job_, song_, audio_, host_, LyricService{settings_.LyricsURL}};
 }
 
 JobOutcome Studio::PressMakeButton() {
@@ -31,8 +31,12 @@ JobOutcome Studio::PressMakeButton() {
 }
 
 bool Studio::StartAudio() {
-    AudioReady = StartAudioEngine(audio, host_);
-    return AudioReady;
+    audioReady_ = StartAudioEngine(audio_, host_);
+    return audioReady_;
+}
+
+bool Studio::PrepareDecoder() {
+    return audio_.create() == 0;
 }
 
 }  // namespace lumek

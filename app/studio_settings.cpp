@@ -10,12 +10,12 @@
 namespace lumek {
 
 bool Studio::LoadSettings(const QString& path) {
-    LoadingInProgress = true;
+    loading_ = true;
     // The effect list starts at its first entry; the two output lists are filled with nothing
     // selected, so a refused stored index leaves them without a selection.
-    settings.EffectType = 0;
-    settings.OutputExt = -1;
-    settings.AudioBitrate = -1;
+    settings_.EffectType = 0;
+    settings_.OutputExt = -1;
+    settings_.AudioBitrate = -1;
 
     const IniFile file = IniFile::Load(path);
     // Both tests are made even when the file is missing.
@@ -23,21 +23,22 @@ bool Studio::LoadSettings(const QString& path) {
     const bool sameVersion = file.value(kSettingsSection, kSettingsVersionKey) == kSettingsVersion;
     if (!exists || !sameVersion) {
         RunFirstRunChoice();
+        loading_ = false;
         return false;
     }
-
-    ApplyStoredSetting(settings, kStartSettingKey, file.value(kSettingsSection, kStartSettingKey));
-    UsePresetPictures(settings.StartSetting);
+    ApplyStoredSetting(settings_, kStartSettingKey, file.value(kSettingsSection, kStartSettingKey));
+    UsePresetPictures(settings_.StartSetting);
     for (const QString& key : SettingsLoadOrder()) {
         const QString stored = file.value(kSettingsSection, key);
         if (IsPathKey(key)) {
             LoadPathSetting(key, stored);
         } else {
-            ApplyStoredSetting(settings, key, stored);
+            ApplyStoredSetting(settings_, key, stored);
         }
     }
-    render.CurrentLyricText = settings.ExampleText;
-    ApplyCanvasSize();
+    render_.CurrentLyricText = settings_.ExampleText;
+    loading_ = false;
+    SettingsChanged(SettingsLoadOrder());
     return true;
 }
 
@@ -51,7 +52,7 @@ void Studio::LoadPathSetting(const QString& key, const QString& stored) {
 }
 
 bool Studio::ApplyPathSetting(const QString& key, const QString& path) {
-    SetPathSetting(settings, key, path);
+    SetPathSetting(settings_, key, path);
     if (std::optional<QImage> picture = LoadPictureGDIPlus(path)) {
         HolderFor(key) = std::move(*picture);
         return true;
@@ -71,17 +72,17 @@ void Studio::RunFirstRunChoice() {
 }
 
 void Studio::ApplyPreset(Preset preset) {
-    settings = MakePreset(preset);
+    settings_ = MakePreset(preset);
     UsePresetPictures(preset);
-    holders.Picture3 = BuiltinCoverPicture();
-    render.CurrentLyricText = settings.ExampleText;
-    settings.BGAnimation = 0;
-    ApplyCanvasSize();
+    holders_.Picture3 = BuiltinCoverPicture();
+    render_.CurrentLyricText = settings_.ExampleText;
+    settings_.BGAnimation = 0;
+    SettingsChanged(SettingsLoadOrder());
 }
 
 bool Studio::SaveSettings(const QString& path) {
     // A start-up that ended early must not overwrite a good file with half-loaded values.
-    if (LoadingInProgress) {
+    if (loading_) {
         return false;
     }
     // A file that can't be read is left alone rather than replaced without its other content.
@@ -89,7 +90,7 @@ bool Studio::SaveSettings(const QString& path) {
     if (!file) {
         return false;
     }
-    for (const auto& [key, value] : EncodeSettings(settings)) {
+    for (const auto& [key, value] : EncodeSettings(settings_)) {
         file->setValue(kSettingsSection, key, value);
     }
     return file->save(path);

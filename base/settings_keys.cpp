@@ -3,146 +3,131 @@
 #include "base/numbers.h"
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <variant>
 
 namespace lumek {
 
 namespace {
 
-// How a key's value is stored and what loading accepts.
-enum class Kind {
-    Number,        // whole number
-    Range,         // whole number within [min, max]: sliders and lists
-    Colour,        // whole number
-    StrictColour,  // only a text that is exactly a whole number
-    Flag,          // bold: any non-zero number
-    Text,          // kept as typed
-    RoundedText,   // the text of the rounded number
-    CanvasSize,    // CanvasSizeText
-    VideoSize,     // VideoSizeText
-    Alignment,     // 1..3
-    Path,          // loaded with its picture by the caller
-    StartSetting,  // 0 phone, anything else iPhone
-};
-
-using Field =
-    std::variant<int32_t Settings::*, bool Settings::*, QString Settings::*, Preset Settings::*>;
-
-struct KeyRule {
-    QStringView name;
-    Kind kind;
-    Field field;
-    int32_t min = 0;
-    int32_t max = 0;
-};
-
 // List indices may also be -1: the list then has no selection.
 constexpr int32_t kNoSelection = -1;
 
 const std::array kKeys = {
-    KeyRule{u"FontName", Kind::Text, &Settings::FontName},
-    KeyRule{u"FontSize", Kind::Number, &Settings::FontSize},
-    KeyRule{u"FontBold", Kind::Flag, &Settings::FontBold},
-    KeyRule{u"MainFontColor", Kind::Colour, &Settings::MainFontColor},
-    KeyRule{u"MainFontColor2", Kind::Colour, &Settings::MainFontColor2},
-    KeyRule{u"Font2Name", Kind::Text, &Settings::Font2Name},
-    KeyRule{u"Font2Size", Kind::Number, &Settings::Font2Size},
-    KeyRule{u"Font2Bold", Kind::Flag, &Settings::Font2Bold},
-    KeyRule{u"SubFontColor", Kind::Colour, &Settings::SubFontColor},
-    KeyRule{u"SubFontColor2", Kind::Colour, &Settings::SubFontColor2},
-    KeyRule{u"MainStokeColor", Kind::Colour, &Settings::MainStokeColor},
-    KeyRule{u"MainShadowColor", Kind::Colour, &Settings::MainShadowColor},
-    KeyRule{u"SubStokeColor", Kind::Colour, &Settings::SubStokeColor},
-    KeyRule{u"SubShadowColor", Kind::Colour, &Settings::SubShadowColor},
-    KeyRule{u"FontStroke1", Kind::Number, &Settings::FontStroke1},
-    KeyRule{u"FontStroke2", Kind::Number, &Settings::FontStroke2},
-    KeyRule{u"FontStroke3", Kind::Number, &Settings::FontStroke3},
-    KeyRule{u"FontShadow1", Kind::Number, &Settings::FontShadow1},
-    KeyRule{u"FontShadow2", Kind::Number, &Settings::FontShadow2},
-    KeyRule{u"FontShadow3", Kind::Number, &Settings::FontShadow3},
-    KeyRule{u"StrokeBlur1", Kind::Number, &Settings::StrokeBlur1},
-    KeyRule{u"StrokeBlur2", Kind::Number, &Settings::StrokeBlur2},
-    KeyRule{u"StrokeBlur3", Kind::Number, &Settings::StrokeBlur3},
-    KeyRule{u"ShadowBlur1", Kind::Number, &Settings::ShadowBlur1},
-    KeyRule{u"ShadowBlur2", Kind::Number, &Settings::ShadowBlur2},
-    KeyRule{u"ShadowBlur3", Kind::Number, &Settings::ShadowBlur3},
-    KeyRule{u"PointX", Kind::Number, &Settings::PointX},
-    KeyRule{u"PointY", Kind::Number, &Settings::PointY},
-    KeyRule{u"TextAlign", Kind::Alignment, &Settings::TextAlign},
-    KeyRule{u"TextBetween", Kind::Text, &Settings::TextBetween},
-    KeyRule{u"TextLength", Kind::Text, &Settings::TextLength},
-    KeyRule{u"SubTextShow", Kind::Range, &Settings::SubTextShow, 0, 2},
-    KeyRule{u"FadeTime", Kind::Text, &Settings::FadeTime},
-    KeyRule{u"EffectType", Kind::Range, &Settings::EffectType, kNoSelection, 2},
-    KeyRule{u"ExampleText", Kind::Text, &Settings::ExampleText},
+    SettingKey{u"FontName", SettingKind::Text, &Settings::FontName},
+    SettingKey{u"FontSize", SettingKind::Number, &Settings::FontSize},
+    SettingKey{u"FontBold", SettingKind::Flag, &Settings::FontBold},
+    SettingKey{u"MainFontColor", SettingKind::Colour, &Settings::MainFontColor},
+    SettingKey{u"MainFontColor2", SettingKind::Colour, &Settings::MainFontColor2},
+    SettingKey{u"Font2Name", SettingKind::Text, &Settings::Font2Name},
+    SettingKey{u"Font2Size", SettingKind::Number, &Settings::Font2Size},
+    SettingKey{u"Font2Bold", SettingKind::Flag, &Settings::Font2Bold},
+    SettingKey{u"SubFontColor", SettingKind::Colour, &Settings::SubFontColor},
+    SettingKey{u"SubFontColor2", SettingKind::Colour, &Settings::SubFontColor2},
+    SettingKey{u"MainStokeColor", SettingKind::Colour, &Settings::MainStokeColor},
+    SettingKey{u"MainShadowColor", SettingKind::Colour, &Settings::MainShadowColor},
+    SettingKey{u"SubStokeColor", SettingKind::Colour, &Settings::SubStokeColor},
+    SettingKey{u"SubShadowColor", SettingKind::Colour, &Settings::SubShadowColor},
+    SettingKey{u"FontStroke1", SettingKind::Number, &Settings::FontStroke1, 0, 20,
+               EditRule::Stroke},
+    SettingKey{u"FontStroke2", SettingKind::Number, &Settings::FontStroke2, 0, 20,
+               EditRule::Stroke},
+    SettingKey{u"FontStroke3", SettingKind::Number, &Settings::FontStroke3, 0, 20,
+               EditRule::Stroke},
+    SettingKey{u"FontShadow1", SettingKind::Number, &Settings::FontShadow1, -20, 20,
+               EditRule::Shadow},
+    SettingKey{u"FontShadow2", SettingKind::Number, &Settings::FontShadow2, -20, 20,
+               EditRule::Shadow},
+    SettingKey{u"FontShadow3", SettingKind::Number, &Settings::FontShadow3, -20, 20,
+               EditRule::Shadow},
+    SettingKey{u"StrokeBlur1", SettingKind::Number, &Settings::StrokeBlur1},
+    SettingKey{u"StrokeBlur2", SettingKind::Number, &Settings::StrokeBlur2},
+    SettingKey{u"StrokeBlur3", SettingKind::Number, &Settings::StrokeBlur3},
+    SettingKey{u"ShadowBlur1", SettingKind::Number, &Settings::ShadowBlur1},
+    SettingKey{u"ShadowBlur2", SettingKind::Number, &Settings::ShadowBlur2},
+    SettingKey{u"ShadowBlur3", SettingKind::Number, &Settings::ShadowBlur3},
+    SettingKey{u"PointX", SettingKind::Number, &Settings::PointX},
+    SettingKey{u"PointY", SettingKind::Number, &Settings::PointY},
+    SettingKey{u"TextAlign", SettingKind::Alignment, &Settings::TextAlign},
+    SettingKey{u"TextBetween", SettingKind::Text, &Settings::TextBetween, 0, 0, EditRule::Absolute},
+    SettingKey{u"TextLength", SettingKind::Text, &Settings::TextLength, 0, 0, EditRule::Absolute},
+    SettingKey{u"SubTextShow", SettingKind::Range, &Settings::SubTextShow, 0, 2},
+    SettingKey{u"FadeTime", SettingKind::Text, &Settings::FadeTime},
+    SettingKey{u"EffectType", SettingKind::Range, &Settings::EffectType, kNoSelection, 2},
+    SettingKey{u"ExampleText", SettingKind::Text, &Settings::ExampleText},
 
-    KeyRule{u"CoverIntro", Kind::Range, &Settings::CoverIntro, 0, 2},
-    KeyRule{u"CoverShowTime", Kind::Text, &Settings::CoverShowTime},
-    KeyRule{u"CoverFadeTime", Kind::Text, &Settings::CoverFadeTime},
-    KeyRule{u"CoverFontName", Kind::Text, &Settings::CoverFontName},
-    KeyRule{u"CoverFontSize", Kind::Number, &Settings::CoverFontSize},
-    KeyRule{u"CoverFontBold", Kind::Flag, &Settings::CoverFontBold},
-    KeyRule{u"CoverFontColor", Kind::Colour, &Settings::CoverFontColor},
-    KeyRule{u"CoverStokeColor", Kind::Colour, &Settings::CoverStokeColor},
-    KeyRule{u"CoverShadowColor", Kind::Colour, &Settings::CoverShadowColor},
-    KeyRule{u"CPointX", Kind::Number, &Settings::CPointX},
-    KeyRule{u"CPointY", Kind::Number, &Settings::CPointY},
-    KeyRule{u"CoverTextAlign", Kind::Alignment, &Settings::CoverTextAlign},
-    KeyRule{u"CoverLength", Kind::Text, &Settings::CoverLength},
-    KeyRule{u"CoverImageX", Kind::RoundedText, &Settings::CoverImageX},
-    KeyRule{u"CoverImageY", Kind::RoundedText, &Settings::CoverImageY},
-    KeyRule{u"CoverImageW", Kind::RoundedText, &Settings::CoverImageW},
-    KeyRule{u"CoverImageH", Kind::RoundedText, &Settings::CoverImageH},
-    KeyRule{u"CoverBGPath", Kind::Path, &Settings::CoverBGPath},
-    KeyRule{u"CoverImagePath", Kind::Path, &Settings::CoverImagePath},
+    SettingKey{u"CoverIntro", SettingKind::Range, &Settings::CoverIntro, 0, 2},
+    SettingKey{u"CoverShowTime", SettingKind::Text, &Settings::CoverShowTime, 0, 0,
+               EditRule::AtLeastOne},
+    SettingKey{u"CoverFadeTime", SettingKind::Text, &Settings::CoverFadeTime, 0, 0,
+               EditRule::AtLeastOne},
+    SettingKey{u"CoverFontName", SettingKind::Text, &Settings::CoverFontName},
+    SettingKey{u"CoverFontSize", SettingKind::Number, &Settings::CoverFontSize},
+    SettingKey{u"CoverFontBold", SettingKind::Flag, &Settings::CoverFontBold},
+    SettingKey{u"CoverFontColor", SettingKind::Colour, &Settings::CoverFontColor},
+    SettingKey{u"CoverStokeColor", SettingKind::Colour, &Settings::CoverStokeColor},
+    SettingKey{u"CoverShadowColor", SettingKind::Colour, &Settings::CoverShadowColor},
+    SettingKey{u"CPointX", SettingKind::Number, &Settings::CPointX},
+    SettingKey{u"CPointY", SettingKind::Number, &Settings::CPointY},
+    SettingKey{u"CoverTextAlign", SettingKind::Alignment, &Settings::CoverTextAlign},
+    SettingKey{u"CoverLength", SettingKind::Text, &Settings::CoverLength, 0, 0, EditRule::Absolute},
+    SettingKey{u"CoverImageX", SettingKind::RoundedText, &Settings::CoverImageX, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"CoverImageY", SettingKind::RoundedText, &Settings::CoverImageY, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"CoverImageW", SettingKind::RoundedText, &Settings::CoverImageW, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"CoverImageH", SettingKind::RoundedText, &Settings::CoverImageH, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"CoverBGPath", SettingKind::Path, &Settings::CoverBGPath},
+    SettingKey{u"CoverImagePath", SettingKind::Path, &Settings::CoverImagePath},
 
-    KeyRule{u"TitleBar", Kind::Range, &Settings::TitleBar, 0, 2},
-    KeyRule{u"TitleBarUpTop", Kind::RoundedText, &Settings::TitleBarUpTop},
-    KeyRule{u"TitleBarDownTop", Kind::RoundedText, &Settings::TitleBarDownTop},
-    KeyRule{u"TitleBarTextX", Kind::RoundedText, &Settings::TitleBarTextX},
-    KeyRule{u"TitleBarTextY", Kind::RoundedText, &Settings::TitleBarTextY},
-    KeyRule{u"TitleBarTextW", Kind::RoundedText, &Settings::TitleBarTextW},
-    KeyRule{u"TitleBarTextH", Kind::RoundedText, &Settings::TitleBarTextH},
-    KeyRule{u"TitleBarTextLength", Kind::RoundedText, &Settings::TitleBarTextLength},
-    KeyRule{u"TitleFontName", Kind::Text, &Settings::TitleFontName},
-    KeyRule{u"TitleFontSize", Kind::Number, &Settings::TitleFontSize},
-    KeyRule{u"TitleFontBold", Kind::Flag, &Settings::TitleFontBold},
-    KeyRule{u"TitleFontColor", Kind::Colour, &Settings::TitleFontColor},
-    KeyRule{u"Title Hue", Kind::Range, &Settings::TitleHue, 0, 3600},
-    KeyRule{u"Title Speed", Kind::Range, &Settings::TitleSpeed, 0, 49},
-    KeyRule{u"Title Brightness", Kind::Range, &Settings::TitleBrightness, 0, 200},
-    KeyRule{u"TitleImagePath", Kind::Path, &Settings::TitleImagePath},
-    KeyRule{u"TitleMaskPath", Kind::Path, &Settings::TitleMaskPath},
-    KeyRule{u"TitleTextMaskPath", Kind::Path, &Settings::TitleTextMaskPath},
-    KeyRule{u"TitleEffectMaskPath", Kind::Path, &Settings::TitleEffectMaskPath},
+    SettingKey{u"TitleBar", SettingKind::Range, &Settings::TitleBar, 0, 2},
+    SettingKey{u"TitleBarUpTop", SettingKind::RoundedText, &Settings::TitleBarUpTop, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarDownTop", SettingKind::RoundedText, &Settings::TitleBarDownTop, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarTextX", SettingKind::RoundedText, &Settings::TitleBarTextX, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarTextY", SettingKind::RoundedText, &Settings::TitleBarTextY, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarTextW", SettingKind::RoundedText, &Settings::TitleBarTextW, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarTextH", SettingKind::RoundedText, &Settings::TitleBarTextH, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleBarTextLength", SettingKind::RoundedText, &Settings::TitleBarTextLength, 0, 0,
+               EditRule::Typed},
+    SettingKey{u"TitleFontName", SettingKind::Text, &Settings::TitleFontName},
+    SettingKey{u"TitleFontSize", SettingKind::Number, &Settings::TitleFontSize},
+    SettingKey{u"TitleFontBold", SettingKind::Flag, &Settings::TitleFontBold},
+    SettingKey{u"TitleFontColor", SettingKind::Colour, &Settings::TitleFontColor},
+    SettingKey{u"Title Hue", SettingKind::Range, &Settings::TitleHue, 0, 3600},
+    SettingKey{u"Title Speed", SettingKind::Range, &Settings::TitleSpeed, 0, 49},
+    SettingKey{u"Title Brightness", SettingKind::Range, &Settings::TitleBrightness, 0, 200},
+    SettingKey{u"TitleImagePath", SettingKind::Path, &Settings::TitleImagePath},
+    SettingKey{u"TitleMaskPath", SettingKind::Path, &Settings::TitleMaskPath},
+    SettingKey{u"TitleTextMaskPath", SettingKind::Path, &Settings::TitleTextMaskPath},
+    SettingKey{u"TitleEffectMaskPath", SettingKind::Path, &Settings::TitleEffectMaskPath},
 
-    KeyRule{u"BGColor", Kind::StrictColour, &Settings::BGColor},
-    KeyRule{u"BGImage", Kind::Range, &Settings::BGImage, 0, 2},
-    KeyRule{u"BGAnimation", Kind::Range, &Settings::BGAnimation, 0, 2},
-    KeyRule{u"PicturePath", Kind::Path, &Settings::PicturePath},
-    KeyRule{u"PsizeX", Kind::CanvasSize, &Settings::PsizeX},
-    KeyRule{u"PsizeY", Kind::CanvasSize, &Settings::PsizeY},
-    KeyRule{u"ScreenWidth", Kind::VideoSize, &Settings::ScreenWidth},
-    KeyRule{u"ScreenHeight", Kind::VideoSize, &Settings::ScreenHeight},
-    KeyRule{u"Output Ext", Kind::Range, &Settings::OutputExt, kNoSelection, 2},
-    KeyRule{u"Audio Bitrate", Kind::Range, &Settings::AudioBitrate, kNoSelection, 6},
-    KeyRule{u"AudioOriginal", Kind::Range, &Settings::AudioOriginal, 0, 2},
-    KeyRule{u"Video Quality", Kind::Range, &Settings::VideoQuality, 0, 50},
-    KeyRule{u"VideoMode", Kind::Range, &Settings::VideoMode, 0, 2},
+    SettingKey{u"BGColor", SettingKind::StrictColour, &Settings::BGColor},
+    SettingKey{u"BGImage", SettingKind::Range, &Settings::BGImage, 0, 2},
+    SettingKey{u"BGAnimation", SettingKind::Range, &Settings::BGAnimation, 0, 2},
+    SettingKey{u"PicturePath", SettingKind::Path, &Settings::PicturePath},
+    SettingKey{u"PsizeX", SettingKind::CanvasSize, &Settings::PsizeX},
+    SettingKey{u"PsizeY", SettingKind::CanvasSize, &Settings::PsizeY},
+    SettingKey{u"ScreenWidth", SettingKind::VideoSize, &Settings::ScreenWidth},
+    SettingKey{u"ScreenHeight", SettingKind::VideoSize, &Settings::ScreenHeight},
+    SettingKey{u"Output Ext", SettingKind::Range, &Settings::OutputExt, kNoSelection, 2},
+    SettingKey{u"Audio Bitrate", SettingKind::Range, &Settings::AudioBitrate, kNoSelection, 6},
+    SettingKey{u"AudioOriginal", SettingKind::Range, &Settings::AudioOriginal, 0, 2},
+    SettingKey{u"Video Quality", SettingKind::Range, &Settings::VideoQuality, 0, 50},
+    SettingKey{u"VideoMode", SettingKind::Range, &Settings::VideoMode, 0, 2},
 
-    KeyRule{kStartSettingKey, Kind::StartSetting, &Settings::StartSetting},
-    KeyRule{u"LyricsURL", Kind::Text, &Settings::LyricsURL},
+    SettingKey{kStartSettingKey, SettingKind::StartSetting, &Settings::StartSetting},
+    SettingKey{u"LyricsURL", SettingKind::Text, &Settings::LyricsURL},
 };
-
-const KeyRule* FindKey(QStringView key) {
-    for (const KeyRule& rule : kKeys) {
-        if (rule.name == key) {
-            return &rule;
-        }
-    }
-    return nullptr;
-}
 
 QStringList KeyList(std::initializer_list<const char16_t*> names) {
     QStringList list;
@@ -153,6 +138,19 @@ QStringList KeyList(std::initializer_list<const char16_t*> names) {
 }
 
 }  // namespace
+
+std::span<const SettingKey> SettingKeys() {
+    return kKeys;
+}
+
+const SettingKey* FindSettingKey(QStringView name) {
+    for (const SettingKey& rule : kKeys) {
+        if (rule.name == name) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
 
 const QStringList& SettingsLoadOrder() {
     static const QStringList order = KeyList({
@@ -343,39 +341,39 @@ const QStringList& SettingsSaveOrder() {
 }
 
 bool IsPathKey(QStringView key) {
-    const KeyRule* rule = FindKey(key);
-    return rule != nullptr && rule->kind == Kind::Path;
+    const SettingKey* rule = FindSettingKey(key);
+    return rule != nullptr && rule->kind == SettingKind::Path;
 }
 
 QString EncodeSetting(const Settings& settings, QStringView key) {
     if (key == kSettingsVersionKey) {
         return kSettingsVersion;
     }
-    const KeyRule* rule = FindKey(key);
+    const SettingKey* rule = FindSettingKey(key);
     if (rule == nullptr) {
         return {};
     }
     switch (rule->kind) {
-        case Kind::Flag:
+        case SettingKind::Flag:
             return settings.*std::get<bool Settings::*>(rule->field) ? QStringLiteral("-1")
                                                                      : QStringLiteral("0");
-        case Kind::Text:
-        case Kind::RoundedText:
-        case Kind::CanvasSize:
-        case Kind::VideoSize:
-        case Kind::Path:
+        case SettingKind::Text:
+        case SettingKind::RoundedText:
+        case SettingKind::CanvasSize:
+        case SettingKind::VideoSize:
+        case SettingKind::Path:
             return settings.*std::get<QString Settings::*>(rule->field);
-        case Kind::StartSetting:
+        case SettingKind::StartSetting:
             return settings.StartSetting == Preset::IPhone ? QStringLiteral("1")
                                                            : QStringLiteral("0");
-        case Kind::Alignment: {
+        case SettingKind::Alignment: {
             const int32_t align = settings.*std::get<int32_t Settings::*>(rule->field);
             return QString::number(align >= kAlignLeft && align <= kAlignRight ? align : 0);
         }
-        case Kind::Number:
-        case Kind::Range:
-        case Kind::Colour:
-        case Kind::StrictColour:
+        case SettingKind::Number:
+        case SettingKind::Range:
+        case SettingKind::Colour:
+        case SettingKind::StrictColour:
             return QString::number(settings.*std::get<int32_t Settings::*>(rule->field));
     }
     return {};
@@ -390,13 +388,13 @@ std::vector<std::pair<QString, QString>> EncodeSettings(const Settings& settings
 }
 
 bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stored) {
-    const KeyRule* rule = FindKey(key);
+    const SettingKey* rule = FindSettingKey(key);
     if (rule == nullptr) {
         return false;
     }
     const auto setNumber = [&](std::optional<int32_t> number) {
         if (!number ||
-            (rule->kind == Kind::Range && (*number < rule->min || *number > rule->max))) {
+            (rule->kind == SettingKind::Range && (*number < rule->min || *number > rule->max))) {
             return false;
         }
         settings.*std::get<int32_t Settings::*>(rule->field) = *number;
@@ -407,40 +405,40 @@ bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stor
         return true;
     };
     switch (rule->kind) {
-        case Kind::Number:
-        case Kind::Range:
-        case Kind::Colour:
+        case SettingKind::Number:
+        case SettingKind::Range:
+        case SettingKind::Colour:
             return setNumber(WholeNumber(stored));
-        case Kind::StrictColour:
+        case SettingKind::StrictColour:
             return setNumber(StrictWholeNumber(stored));
-        case Kind::Alignment: {
+        case SettingKind::Alignment: {
             const std::optional<int32_t> align = WholeNumber(stored);
             const bool valid = align && *align >= kAlignLeft && *align <= kAlignRight;
             return valid && setNumber(align);
         }
-        case Kind::Flag:
+        case SettingKind::Flag:
             settings.*std::get<bool Settings::*>(rule->field) = ToInt(stored) != 0;
             return true;
-        case Kind::StartSetting:
+        case SettingKind::StartSetting:
             settings.StartSetting = ToInt(stored) == 0 ? Preset::Phone : Preset::IPhone;
             return true;
-        case Kind::Text:
+        case SettingKind::Text:
             return setText(stored);
-        case Kind::RoundedText:
+        case SettingKind::RoundedText:
             return setText(RoundedNumberText(stored));
-        case Kind::CanvasSize:
+        case SettingKind::CanvasSize:
             return setText(CanvasSizeText(stored));
-        case Kind::VideoSize:
+        case SettingKind::VideoSize:
             return setText(VideoSizeText(stored));
-        case Kind::Path:
+        case SettingKind::Path:
             return false;
     }
     return false;
 }
 
 bool SetPathSetting(Settings& settings, QStringView key, const QString& path) {
-    const KeyRule* rule = FindKey(key);
-    if (rule == nullptr || rule->kind != Kind::Path) {
+    const SettingKey* rule = FindSettingKey(key);
+    if (rule == nullptr || rule->kind != SettingKind::Path) {
         return false;
     }
     settings.*std::get<QString Settings::*>(rule->field) = path;
@@ -458,6 +456,48 @@ QString CanvasSizeText(const QString& typed) {
 
 QString RoundedNumberText(const QString& typed) {
     return QString::number(ToInt(typed));
+}
+
+std::optional<QString> ApplyEditedSetting(Settings& settings, QStringView key,
+                                          const QString& value) {
+    const SettingKey* rule = FindSettingKey(key);
+    if (rule == nullptr || rule->kind == SettingKind::Path) {
+        return std::nullopt;
+    }
+    const auto setText = [&](const QString& text) {
+        settings.*std::get<QString Settings::*>(rule->field) = text;
+        return text;
+    };
+    const auto setNumber = [&](int32_t number, const QString& shown) {
+        settings.*std::get<int32_t Settings::*>(rule->field) = number;
+        return shown;
+    };
+    // Absolute values of the 32-bit minimum don't fit; the boxes never hold such numbers.
+    const int32_t number = ToInt(value);
+    const int32_t absolute = number == std::numeric_limits<int32_t>::min()
+                                 ? std::numeric_limits<int32_t>::max()
+                                 : std::abs(number);
+    switch (rule->edit) {
+        case EditRule::AsLoaded:
+            if (!ApplyStoredSetting(settings, key, value)) {
+                return std::nullopt;
+            }
+            return EncodeSetting(settings, key);
+        case EditRule::Typed:
+            return setText(value);
+        case EditRule::Absolute:
+            return setText(QString::number(absolute));
+        case EditRule::AtLeastOne:
+            return setText(absolute == 0 ? QStringLiteral("1") : value);
+        case EditRule::Stroke: {
+            const int32_t width = absolute > rule->max ? 0 : absolute;
+            return setNumber(width, QString::number(width));
+        }
+        case EditRule::Shadow:
+            return absolute > rule->max ? setNumber(0, QStringLiteral("0"))
+                                        : setNumber(number, value);
+    }
+    return std::nullopt;
 }
 
 }  // namespace lumek

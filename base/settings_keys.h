@@ -6,7 +6,10 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+#include <span>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace lumek {
@@ -22,6 +25,50 @@ inline const QString kStartSettingKey = QStringLiteral("StartSetting");
 const QStringList& SettingsLoadOrder();
 // Every key in the order it is written, the version first.
 const QStringList& SettingsSaveOrder();
+
+// How a key's value is stored and what loading accepts.
+enum class SettingKind {
+    Number,        // whole number
+    Range,         // whole number within [min, max]: sliders and lists
+    Colour,        // whole number
+    StrictColour,  // only a text that is exactly a whole number
+    Flag,          // bold: any non-zero number
+    Text,          // kept as typed
+    RoundedText,   // the text of the rounded number
+    CanvasSize,    // CanvasSizeText
+    VideoSize,     // VideoSizeText
+    Alignment,     // 1..3
+    Path,          // loaded with its picture by the caller
+    StartSetting,  // 0 phone, anything else iPhone
+};
+
+// What a control does to a value the user typed or picked before it is stored.
+enum class EditRule {
+    AsLoaded,    // the rule of loading (lists, sliders, check boxes, colours, sizes)
+    Typed,       // kept as typed; the renderers read its number (geometry, transition length)
+    Absolute,    // the text becomes the absolute value of its number (gaps and margins)
+    AtLeastOne,  // a number of 0 becomes "1", other text stays (cover times)
+    Stroke,      // the absolute value, 0 when it is above max (outline width)
+    Shadow,      // 0 when its absolute value is above max, the sign kept (shadow offset)
+};
+
+using SettingField =
+    std::variant<int32_t Settings::*, bool Settings::*, QString Settings::*, Preset Settings::*>;
+
+// One key of the settings file: its field, how it loads and how its control edits it. min and
+// max bound a Range on loading and a Stroke or Shadow on editing.
+struct SettingKey {
+    QStringView name;
+    SettingKind kind;
+    SettingField field;
+    int32_t min = 0;
+    int32_t max = 0;
+    EditRule edit = EditRule::AsLoaded;
+};
+
+// Every key but the version, in no particular order; pages build their controls from it.
+std::span<const SettingKey> SettingKeys();
+const SettingKey* FindSettingKey(QStringView name);
 
 bool IsPathKey(QStringView key);
 
@@ -41,6 +88,12 @@ bool ApplyStoredSetting(Settings& settings, QStringView key, const QString& stor
 
 // Stores a path key's text (the caller loads its picture).
 bool SetPathSetting(Settings& settings, QStringView key, const QString& path);
+
+// Puts a value from a control into its field with the key's edit rule. Returns the text the
+// control shows afterwards, or nothing (field unchanged) when the value is refused. Path keys
+// and unknown keys are refused.
+std::optional<QString> ApplyEditedSetting(Settings& settings, QStringView key,
+                                          const QString& value);
 
 // The change rules of the size boxes, also used by the window.
 // Video size: a value below 100 becomes "100"; any other text stays as typed.

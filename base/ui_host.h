@@ -10,6 +10,14 @@ inline const QString kAppTitle = QStringLiteral("Lumek");
 
 enum class MessageIcon { Information, Critical };
 
+// What a make job or an add action reports as it goes; each front end shows it its own way.
+enum class JobEvent {
+    Started,      // the working state: editing controls off, the make button cancels
+    SongStarted,  // the list entry songIndex is being built
+    SongEnded,    // the list entry songIndex is done, whatever came of it
+    Finished,     // idle again
+};
+
 // The only way the core reaches the user. The window shows dialogs and processes events; the
 // command line answers from its options; tests record every call.
 class UiHost {
@@ -37,6 +45,8 @@ public:
     virtual int chooseCompressor(const QStringList& codecs, int suggested) = 0;
     // Progress of a make job: song songNumber of songCount, fraction 0..1 of that song done.
     virtual void progress(int songNumber, int songCount, double fraction) = 0;
+    // A step of the running work; songIndex counts list entries from 0 (-1 when none is meant).
+    virtual void jobEvent(JobEvent event, int songIndex) = 0;
 };
 
 }  // namespace lumek

@@ -45,28 +45,28 @@ Run ComposeSong(Studio& studio, const LyricSheet& sheet) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const RenderContext context = studio.renderContext();
-    RenderState& state = studio.render;
+    RenderState& state = context.state;
     const int32_t frames = FrameCount(kSongSeconds);
     cDIB frameImage;
     Run run;
     FrameComposer composer([&](int32_t frame) {
-        frameImage.CreateFromPicture(studio.pictures.Picture1);
+        frameImage.CreateFromPicture(studio.canvas());
         studio.host().status(QStringLiteral("%1 번째 프레임 저장중.. (%2%) [1 / 1]")
                                  .arg(frame)
                                  .arg(QString::number(frame * 100.0 / frames, 'g', 4)));
         ++run.exports;
     });
-    ResetSongState(studio.settings, state);
-    state.JobRunning = true;
+    ResetSongState(studio.settings(), state);
+    state.MakingVideo = true;
     DrawStartImage(context, sheet);
-    frameImage.CreateFromPicture(studio.pictures.Picture1);
-    composer.StartSong(context, sheet, {QString(), studio.coverOptions, false});
+    frameImage.CreateFromPicture(studio.canvas());
+    composer.StartSong(context, sheet, {QString(), studio.coverOptions(), false});
     for (int32_t frame = 1; frame <= frames; ++frame) {
         composer.ComposeFrame(context, frame);
         ++state.CoverFrameCounter;
         composer.EndFrame();
     }
-    state.JobRunning = false;
+    state.MakingVideo = false;
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return run;
 }
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
         exports = run.exports;
     }
     std::printf("compose %d frames (%d exports, %s, %dx%d)\n", frames, exports,
-                qPrintable(studio.render.TitleText), studio.pictures.Picture1.width(),
-                studio.pictures.Picture1.height());
+                qPrintable(studio.renderContext().state.TitleText), studio.canvas().width(),
+                studio.canvas().height());
     std::printf("%-28s %8.3f s mean %8.3f s best %8.0f frames/s   target: 2400 frames <= 1.5 s\n",
                 "whole song", total / kRuns, best, frames / best);
     return 0;

@@ -16,6 +16,7 @@ public:
     QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
     int chooseCompressor(const QStringList&, int) override { return -1; }
     void progress(int, int, double) override {}
+    void jobEvent(JobEvent, int) override {}
 };
 
 }  // namespace lumek::bench

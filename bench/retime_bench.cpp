@@ -1,6 +1,6 @@
 // Re-timing a downloaded lyric: a 10-minute song (6000 tenths) with 300 source lines, one core.
 
-#include "base/ui_host.h"
+#include "bench/quiet_host.h"
 #include "lyrics/lyric_download.h"
 #include "lyrics/retime.h"
 
@@ -20,24 +20,16 @@ constexpr int kLengthTenths = 6000;
 constexpr int kSourceLines = 300;
 
 // A host whose pump does nothing, or only reads the clock as the window's throttled pump does.
-class BenchHost : public lumek::UiHost {
+class BenchHost : public lumek::bench::QuietHost {
 public:
     explicit BenchHost(bool readClock) : readClock_(readClock) {}
     long pumps = 0;
-    void status(const QString&) override {}
-    void message(const QString&, const QString&, lumek::MessageIcon) override {}
-    bool askYesNo(const QString&, const QString&) override { return false; }
     void pump() override {
         ++pumps;
         if (readClock_ && Clock::now() - last_ > std::chrono::milliseconds(15)) {
             last_ = Clock::now();
         }
     }
-    QString askFolder(const QString&, const QString&) override { return {}; }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&, int) override { return -1; }
-    void progress(int, int, double) override {}
 
 private:
     bool readClock_;

@@ -25,34 +25,29 @@ namespace lumek::cli {
 
 namespace {
 
-// Analyses the song into the studio and reads its lyric sheet and cover art, as selecting it
-// in the encoding list does, except that a missing lyric file is not downloaded (the lyrics
-// command does that) and the lyric file is not rewritten. False, with the reason printed, for a
-// file that is not a valid MP3.
+// Loads the song for the preview, its lyric file read as it is (the lyrics command downloads a
+// missing one). False, with the reason printed, when it can't.
 bool LoadSong(Studio& studio, const QString& path, const TerminalHost& host) {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
-        PrintError(QStringLiteral("%1: no such file").arg(path));
-        return false;
-    }
-    if (studio.audio.create() != 0) {
+    if (!studio.PrepareDecoder()) {
         PrintError(QStringLiteral("%1: the audio library can't be started").arg(path));
         return false;
     }
-    if (!AnalyzeSong(path, studio.song, studio.audio, studio.host())) {
-        PrintError(
-            QStringLiteral("%1: not a valid MP3 file (no MPEG audio frame header after its tag)")
-                .arg(path));
-        return false;
+    switch (studio.SelectPreviewSong(path, false)) {
+        case SongLoad::Missing:
+            PrintError(QStringLiteral("%1: no such file").arg(path));
+            return false;
+        case SongLoad::NotMp3:
+            PrintError(QStringLiteral(
+                           "%1: not a valid MP3 file (no MPEG audio frame header after its tag)")
+                           .arg(path));
+            return false;
+        case SongLoad::Loaded:
+            break;
     }
     const QString lrcPath = LyricPathFor(path);
     if (!FileExists(lrcPath) && !host.quiet) {
         PrintError(QStringLiteral("%1: no lyric file; drawing without lyrics").arg(lrcPath));
     }
-    studio.sheet = LyricSheet::Load(lrcPath);
-    studio.SelectedSong = path;
-    studio.SongLoaded = true;
-    studio.SongCoverArt = ReadCoverArt(path).value_or(QImage());
     return true;
 }
 
@@ -121,10 +116,10 @@ int RunFrameCommand(const QStringList& args) {
         return kExitFailed;
     }
     // The slider runs from 0 to the song's tenths - 1; position v shows the moment v + 1 tenths.
-    const int32_t last = std::max(FrameCount(studio.song.Duration) - 1, 0);
+    const int32_t last = std::max(FrameCount(studio.song().Duration) - 1, 0);
     const int32_t position = std::clamp(FrameCount(*at) - 1, 0, last);
     studio.RenderPreview(position);
-    if (!studio.pictures.Picture1.image().save(output, "PNG", kPngQuality)) {
+    if (!studio.canvas().image().save(output, "PNG", kPngQuality)) {
         PrintError(QStringLiteral("%1: can't write the picture").arg(output));
         return kExitFailed;
     }
@@ -177,20 +172,20 @@ int RunFramesCommand(const QStringList& args) {
     // The frame loop of a song build, with the frame image kept as a picture: an export copies
     // the canvas, and every frame writes the picture it ends with.
     const RenderContext context = studio.renderContext();
-    RenderState& state = studio.render;
-    const int32_t frames = FrameCount(studio.song.Duration);
+    RenderState& state = context.state;
+    const int32_t frames = FrameCount(studio.song().Duration);
     const int32_t last = std::min(*to, frames);
     QImage frameImage;
     int64_t exports = 0;
     FrameComposer composer([&](int32_t) {
-        frameImage = studio.pictures.Picture1.image().copy();
+        frameImage = studio.canvas().image().copy();
         ++exports;
     });
-    ResetSongState(studio.settings, state);
-    state.JobRunning = true;
-    DrawStartImage(context, studio.sheet);
-    frameImage = studio.pictures.Picture1.image().copy();
-    composer.StartSong(context, studio.sheet, {song, studio.coverOptions, false});
+    ResetSongState(studio.settings(), state);
+    state.MakingVideo = true;
+    DrawStartImage(context, studio.sheet());
+    frameImage = studio.canvas().image().copy();
+    composer.StartSong(context, studio.sheet(), {song, studio.coverOptions(), false});
 
     // Frames repeat their predecessor's picture until the next export; those bytes are reused.
     QByteArray png;
@@ -207,7 +202,7 @@ int RunFramesCommand(const QStringList& args) {
             const QString path = QDir(folder).filePath(
                 QStringLiteral("frame_%1.png").arg(frame, 5, 10, QLatin1Char('0')));
             if (!WriteFile(path, png)) {
-                state.JobRunning = false;
+                state.MakingVideo = false;
                 PrintError(QStringLiteral("%1: can't write the picture").arg(path));
                 return kExitFailed;
             }
@@ -215,7 +210,7 @@ int RunFramesCommand(const QStringList& args) {
         }
         composer.EndFrame();
     }
-    state.JobRunning = false;
+    state.MakingVideo = false;
     PrintOutput(
         QStringLiteral("%1 frames of %2 written to %3").arg(written).arg(frames).arg(folder));
     return kExitOk;

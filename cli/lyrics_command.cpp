@@ -58,7 +58,7 @@ int RunLyricsCommand(const QStringList& args) {
         if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
             return Usage(*problem);
         }
-        service.url = studio.settings.LyricsURL;
+        service.url = studio.settings().LyricsURL;
     }
 
     AudioEngine engine;

@@ -94,10 +94,10 @@ int RunMakeCommand(const QStringList& args) {
         return Usage(*problem);
     }
     if (a.options.contains(QStringLiteral("--lyrics-url"))) {
-        studio.settings.LyricsURL = a.option(QStringLiteral("--lyrics-url"));
+        studio.edit(u"LyricsURL", a.option(QStringLiteral("--lyrics-url")));
     }
-    studio.settings.VideoMode = oneFile.isEmpty() ? 0 : 1;
-    if (studio.audio.create() != 0) {
+    studio.edit(u"VideoMode", oneFile.isEmpty() ? QStringLiteral("0") : QStringLiteral("1"));
+    if (!studio.PrepareDecoder()) {
         PrintError(QStringLiteral("lumek make: the audio library can't be started"));
         return kExitFailed;
     }
@@ -106,7 +106,7 @@ int RunMakeCommand(const QStringList& args) {
     host.onInterrupt = [&studio] { studio.PressMakeButton(); };
 
     bool ok = AddSongs(studio, host, a.positional);
-    if (studio.list.isEmpty()) {
+    if (studio.list().isEmpty()) {
         PrintError(QStringLiteral("lumek make: no valid MP3 file to make a video of"));
         return kExitFailed;
     }
@@ -116,7 +116,7 @@ int RunMakeCommand(const QStringList& args) {
     for (const QString& video : outcome.videos) {
         PrintOutput(video);
     }
-    ok = ok && outcome.failed == 0 && !studio.job.CancelRequested;
+    ok = ok && outcome.failed == 0 && !studio.job().CancelRequested;
     return ok ? kExitOk : kExitFailed;
 }
 

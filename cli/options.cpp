@@ -59,7 +59,6 @@ std::optional<QString> LoadCommandSettings(Studio& studio, const Arguments& a) {
     }
     const QString path = a.options.value(QStringLiteral("--settings"), DefaultSettingsPath());
     const bool accepted = studio.LoadSettings(path);
-    studio.LoadingInProgress = false;
     if (!accepted && !studio.SaveSettings(path)) {
         PrintError(QStringLiteral("%1: can't write the settings file").arg(path));
     }

@@ -59,7 +59,7 @@ int RunSettingsCommand(const QStringList& args) {
     if (const std::optional<QString> problem = LoadCommandSettings(studio, a)) {
         return Usage(*problem);
     }
-    for (const auto& [key, value] : EncodeSettings(studio.settings)) {
+    for (const auto& [key, value] : EncodeSettings(studio.settings())) {
         PrintOutput(key + u'=' + value);
     }
     return kExitOk;

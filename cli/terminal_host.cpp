@@ -102,6 +102,12 @@ int TerminalHost::chooseCompressor(const QStringList&, int suggested) {
     return compressorAnswer.value_or(suggested);
 }
 
+void TerminalHost::jobEvent(JobEvent event, int) {
+    if (event == JobEvent::SongEnded || event == JobEvent::Finished) {
+        endBar();
+    }
+}
+
 void TerminalHost::progress(int songNumber, int songCount, double fraction) {
     if (quiet) {
         return;

@@ -38,6 +38,8 @@ public:
                              const QString& filter) override;
     int chooseCompressor(const QStringList& codecs, int suggested) override;
     void progress(int songNumber, int songCount, double fraction) override;
+    // A song's bar ends with its song.
+    void jobEvent(JobEvent event, int songIndex) override;
 
     // Catches Ctrl-C from now on, so that it cancels the work instead of ending the program.
     static void CatchInterrupt();

@@ -52,12 +52,12 @@ void AddAll(ListContext& c, const QStringList& paths, const QString& completion)
                            rejected);
     }
     c.host.status(completion);
-    EnableControls(c.job, c.list, true);
+    SetWorking(c.job, c.host, false);
 }
 
 void StartAdding(ListContext& c) {
     c.host.status(kAddingStatus);
-    EnableControls(c.job, c.list, false);
+    SetWorking(c.job, c.host, true);
 }
 
 }  // namespace
@@ -84,20 +84,12 @@ void EncodingList::selectOnly(int index) {
     select({index});
 }
 
-void EncodingList::setBold(int index, bool bold) {
-    bold_.removeAll(index);
-    if (bold) {
-        bold_.append(index);
-    }
-}
-
 void EncodingList::removeSelected() {
     // From the last selection back, so the indices still to remove stay valid.
     for (auto it = selection_.crbegin(); it != selection_.crend(); ++it) {
         items_.removeAt(*it);
     }
     selection_.clear();
-    bold_.clear();
 }
 
 void EncodingList::moveSelectedUp(bool jobRunning) {
@@ -109,11 +101,9 @@ void EncodingList::moveSelectedUp(bool jobRunning) {
     selectOnly(index - 1);
 }
 
-void EnableControls(JobState& job, EncodingList& list, bool enabled) {
-    if (enabled) {
-        list.clearBold();
-    }
-    job.ControlsEnabled = enabled;
+void SetWorking(JobState& job, UiHost& host, bool working) {
+    job.Working = working;
+    host.jobEvent(working ? JobEvent::Started : JobEvent::Finished, -1);
 }
 
 QStringList FindFiles(const QString& folder, const QString& pattern, bool recurse, UiHost& host) {

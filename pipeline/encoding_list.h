@@ -28,11 +28,6 @@ public:
     const QList<int>& selection() const { return selection_; }
     void select(const QList<int>& indices);
     void selectOnly(int index);
-    // Bold marks show the song a make job is building.
-    bool isBold(int index) const { return bold_.contains(index); }
-    void setBold(int index, bool bold);
-    void clearBold() { bold_.clear(); }
-
     // Removes the selected entries; the files themselves are not touched.
     void removeSelected();
     // Moves the one selected entry up by one and keeps it selected. Ignored while a job runs,
@@ -42,12 +37,11 @@ public:
 private:
     QStringList items_;
     QList<int> selection_;  // ascending
-    QList<int> bold_;
 };
 
-// Switches the window between its idle state (enabled: editing controls on, make button
-// "만들기", no bold marks) and its working state (make button "취소").
-void EnableControls(JobState& job, EncodingList& list, bool enabled);
+// Enters (working) or leaves the working state and reports it as JobEvent::Started or
+// JobEvent::Finished.
+void SetWorking(JobState& job, UiHost& host, bool working);
 
 // The ordinary files of a folder matching a wildcard pattern ("*.mp3", matched without regard
 // to case), as folder + name in the order of their names, and with recurse those of its

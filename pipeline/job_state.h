@@ -10,9 +10,10 @@ namespace lumek {
 struct JobState {
     bool JobRunning = false;       // a make job's work is under way
     bool CancelRequested = false;  // the make button was pressed again; polled once per frame
-    // Idle: the editing controls are enabled and the make button reads "만들기"; working: they
-    // are disabled and it reads "취소".
-    bool ControlsEnabled = true;
+    // A make job or an add action holds the working state: the next press of the make button
+    // cancels it. A cancel ends the working state at once, while the build winds down with
+    // JobRunning still set until its next frame.
+    bool Working = false;
     QString OutputFolder;         // the folder of a per-file job, ending with a separator
     QString LastOutputFolder;     // folder of the last video written; start of the output dialogs
     QString Mp3Folder;            // start of the MP3 dialogs

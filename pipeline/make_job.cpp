@@ -21,7 +21,7 @@ void EndJob(BuildContext& c, const QString& status) {
     if (!status.isEmpty()) {
         c.host.status(status);
     }
-    EnableControls(c.job, c.list, true);
+    SetWorking(c.job, c.host, false);
     c.job.JobRunning = false;
 }
 
@@ -36,7 +36,7 @@ void MakeOneVideoPerSong(BuildContext& c, JobOutcome& outcome) {
     const int count = c.list.count();
     for (int i = 0; i < count && i < c.list.count(); ++i) {
         c.list.selectOnly(i);
-        c.list.setBold(i, true);
+        c.host.jobEvent(JobEvent::SongStarted, i);
         if (c.job.CancelRequested) {
             EndJob(c, QStringLiteral("작업이 중지되었습니다."));
             return;
@@ -47,7 +47,7 @@ void MakeOneVideoPerSong(BuildContext& c, JobOutcome& outcome) {
         } else {
             outcome.videos.append(video);
         }
-        c.list.setBold(i, false);
+        c.host.jobEvent(JobEvent::SongEnded, i);
     }
     EndJob(c, kAllDone);
 }
@@ -95,9 +95,9 @@ JobOutcome PressMakeButton(BuildContext& c, ListContext& list) {
     c.job.compressor = {};
 
     JobOutcome outcome;
-    if (!c.job.ControlsEnabled) {
+    if (c.job.Working) {
         c.job.CancelRequested = true;
-        EnableControls(c.job, c.list, true);
+        SetWorking(c.job, c.host, false);
         QFile::remove(c.tempFile(kTempMp3));
         c.host.pump();
         return outcome;
@@ -109,7 +109,7 @@ JobOutcome PressMakeButton(BuildContext& c, ListContext& list) {
             return outcome;
         }
     }
-    EnableControls(c.job, c.list, false);
+    SetWorking(c.job, c.host, true);
     c.job.JobRunning = true;
     if (c.settings.VideoMode == 1) {
         MakeOneVideo(c, outcome);

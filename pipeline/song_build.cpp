@@ -106,8 +106,8 @@ void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet, const Q
 // for one, waits for the frame counter rather than the preview position).
 class RenderingVideo {
 public:
-    explicit RenderingVideo(RenderState& state) : state_(state) { state_.JobRunning = true; }
-    ~RenderingVideo() { state_.JobRunning = false; }
+    explicit RenderingVideo(RenderState& state) : state_(state) { state_.MakingVideo = true; }
+    ~RenderingVideo() { state_.MakingVideo = false; }
     RenderingVideo(const RenderingVideo&) = delete;
     RenderingVideo& operator=(const RenderingVideo&) = delete;
 
@@ -141,7 +141,7 @@ FrameRun WriteFrames(BuildContext& c, VideoFrames& v, FrameComposer& composer, i
 // What the cancel of a running build does besides stopping the frames.
 void StopJob(BuildContext& c) {
     c.host.status(kStopped);
-    EnableControls(c.job, c.list, true);
+    SetWorking(c.job, c.host, false);
     c.job.JobRunning = false;
 }
 
@@ -232,7 +232,7 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
     ResetSongState(c.settings, c.render);
     if (!FileExists(songPath)) {
         c.job.JobRunning = false;
-        EnableControls(c.job, c.list, true);
+        SetWorking(c.job, c.host, false);
         return {};
     }
     const QString tag = SongTag(songNumber, songCount);
@@ -316,23 +316,23 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
     for (songIndex = 0; songIndex < count && run == FrameRun::Done; ++songIndex) {
         const QString path = c.list.items().value(songIndex);
         c.list.selectOnly(songIndex);
-        c.list.setBold(songIndex, true);
+        c.host.jobEvent(JobEvent::SongStarted, songIndex);
         ResetSongState(c.settings, c.render);
         if (!FileExists(path)) {
             c.job.JobRunning = false;
-            EnableControls(c.job, c.list, true);
+            SetWorking(c.job, c.host, false);
             return endWithoutVideo();
         }
         c.job.Mp3Folder = GetFolder(path);
         c.render.CurrentLyricText.clear();
         if (!AnalyzeSong(path, c.song, c.engine, c.host) || !SecureLyrics(c, path)) {
-            c.list.setBold(songIndex, false);
+            c.host.jobEvent(JobEvent::SongEnded, songIndex);
             c.host.status(kFailed);
             return endWithoutVideo();
         }
         if (outputPath.isEmpty()) {
             c.job.JobRunning = false;
-            EnableControls(c.job, c.list, true);
+            SetWorking(c.job, c.host, false);
             return endWithoutVideo();
         }
         c.job.LastOutputFolder = GetFolder(outputPath);
@@ -372,7 +372,7 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         }
         composer.StartSong(c.renderContext(), sheet, {path, c.cover, true});
         run = WriteFrames(c, v, composer, frames, offset);
-        c.list.setBold(songIndex, false);
+        c.host.jobEvent(JobEvent::SongEnded, songIndex);
         if (run == FrameRun::Cancelled) {
             StopJob(c);
         }

@@ -77,7 +77,7 @@ QString PreviewTimeText(int32_t position) {
 bool RenderPreview(const RenderContext& context, const PreviewSong& song, int32_t position,
                    bool loadingInProgress) {
     RenderState& st = context.state;
-    if (loadingInProgress || st.PreviewDrawing || st.JobRunning) {
+    if (loadingInProgress || st.PreviewDrawing || st.MakingVideo) {
         return false;
     }
     const DrawingGuard guard(st.PreviewDrawing);

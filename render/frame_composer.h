@@ -98,7 +98,7 @@ struct SongSetup {
 // Whenever the canvas changed enough to become the new frame image it calls the export sink,
 // which copies Picture1 into the frame image; a frame without an export repeats the last one.
 //
-// A song build drives it like this, with state.JobRunning set (a still title then follows the
+// A song build drives it like this, with state.MakingVideo set (a still title then follows the
 // frame counter):
 //   ResetSongState(settings, state);  DrawStartImage(context, sheet);  <frame image = Picture1>
 //   composer.StartSong(context, sheet, setup);

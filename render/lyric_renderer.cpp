@@ -281,7 +281,7 @@ void DrawStillTitle(const RenderContext& context) {
         return;
     }
     const int64_t barDown = int64_t{ToInt(s.CoverFadeTime)} + ToInt(s.CoverShowTime) + 10;
-    const int64_t position = st.JobRunning ? st.CoverFrameCounter : st.PreviewPosition;
+    const int64_t position = st.MakingVideo ? st.CoverFrameCounter : st.PreviewPosition;
     if (position > barDown) {
         DrawTitleBar(context, st.TitleText, 255);
     }

@@ -60,7 +60,7 @@ struct RenderState {
     QString TitleText;
     int32_t TitleScrollX = 0;       // x of a scrolling title in its text window
     int32_t CoverFrameCounter = 0;  // frames since the song start
-    bool JobRunning = false;        // a video is being made (false while previewing)
+    bool MakingVideo = false;       // a video is being made (false while previewing)
     int32_t PreviewPosition = 0;    // preview slider PS2: position v is v + 1 tenths in
     bool PreviewDrawing = false;    // a preview drawing runs; another one is refused
 

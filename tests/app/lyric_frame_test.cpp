@@ -11,12 +11,12 @@ namespace lumek {
 namespace {
 
 // Renders a two-line Korean lyric with the studio's settings over the built-in background.
-QImage Render(Studio& studio, testing::RecordingHost& host) {
-    studio.render.CurrentLyricText = QStringLiteral("바람이 불어오는 곳 / 그곳으로 가네");
-    studio.render.LineChanged = true;
-    RenderLyrics({studio.settings, studio.pictures, studio.holders, studio.render, host}, {}, {},
-                 true, true);
-    return studio.pictures.Picture1.image().copy();
+QImage Render(Studio& studio) {
+    const RenderContext context = studio.renderContext();
+    context.state.CurrentLyricText = QStringLiteral("바람이 불어오는 곳 / 그곳으로 가네");
+    context.state.LineChanged = true;
+    RenderLyrics(context, {}, {}, true, true);
+    return studio.canvas().image().copy();
 }
 
 // The frame a new studio draws: its preset, its pictures and the renderer wired together. The
@@ -24,10 +24,10 @@ QImage Render(Studio& studio, testing::RecordingHost& host) {
 TEST(LyricFrame, TwoKoreanLinesWithTheDefaultPreset) {
     testing::RecordingHost host;
     Studio studio(host);
-    ASSERT_EQ(studio.settings, MakePreset(Preset::IPhone));
-    ASSERT_EQ(studio.holders.PTMP, BuiltinPicture(Preset::IPhone, 1));
-    const QImage frame = Render(studio, host);
-    EXPECT_EQ(frame.pixel(5, 5), studio.pictures.PTMP2.image().pixel(5, 5));
+    ASSERT_EQ(studio.settings(), MakePreset(Preset::IPhone));
+    ASSERT_EQ(studio.holders().PTMP, BuiltinPicture(Preset::IPhone, 1));
+    const QImage frame = Render(studio);
+    EXPECT_EQ(frame.pixel(5, 5), studio.pictures().PTMP2.image().pixel(5, 5));
 
     // White text in two lines, above and below the reference point (240, 160): pitch 44, so
     // the cells are rows 116..159 and 160..203.
@@ -46,8 +46,8 @@ TEST(LyricFrame, TwoKoreanLinesWithTheDefaultPreset) {
 
     // The dark outline (0x282828) darkens what it changes: mostly darker, a little lighter
     // where it covers the shadow's dark blend.
-    studio.settings.FontStroke1 = 0;
-    const QImage unoutlined = Render(studio, host);
+    studio.edit(u"FontStroke1", QStringLiteral("0"));
+    const QImage unoutlined = Render(studio);
     const auto luma = [](QRgb p) { return (qRed(p) * 3 + qGreen(p) * 6 + qBlue(p)) / 10; };
     int outlined = 0, darker = 0, darkening = 0;
     for (int y = 0; y < frame.height(); ++y) {

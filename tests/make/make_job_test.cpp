@@ -169,13 +169,13 @@ protected:
             GTEST_SKIP() << "ffmpeg and ffprobe are needed";
         }
         ASSERT_TRUE(QDir(folder_.path()).mkpath("out"));
-        ASSERT_EQ(studio.audio.create(), 0);
+        ASSERT_TRUE(studio.PrepareDecoder());
         studio.ApplyPreset(Preset::Phone);
-        studio.settings.OutputExt = 0;
-        studio.settings.LyricsURL = kNoLyricsService;
+        studio.edit(u"Output Ext", QStringLiteral("0"));
+        studio.edit(u"LyricsURL", kNoLyricsService);
         // A short intro, so that a few seconds show the cover fade, the title bar and lyrics.
-        studio.settings.CoverShowTime = QStringLiteral("3");
-        studio.settings.CoverFadeTime = QStringLiteral("3");
+        studio.edit(u"CoverShowTime", QStringLiteral("3"));
+        studio.edit(u"CoverFadeTime", QStringLiteral("3"));
     }
 
     QString path(const QString& name) const { return QDir(folder_.path()).filePath(name); }
@@ -201,7 +201,7 @@ protected:
     }
     // Songs of 1.04 s, 2.03 s and 0.59 s, to be put into one video saved as out/joined.mp4.
     QStringList threeSongsInOneVideo() {
-        studio.settings.VideoMode = 1;
+        studio.edit(u"VideoMode", QStringLiteral("1"));
         host.saveFileReplies.push_back("  " + output("joined.mp4") + " ");
         return {song("a.mp3", 1.04, {"[00:00.10]가"}), song("b.mp3", 2.03, {"[00:00.10]나"}),
                 song("c.mp3", 0.59, {"[00:00.10]다"})};
@@ -212,7 +212,7 @@ protected:
     JobOutcome make(const QStringList& songs, uint32_t codec = kCompressorMjpeg,
                     const QString& folder = {}) {
         for (const QString& s : songs) {
-            studio.list.append(s);
+            studio.list().append(s);
         }
         host.folderReplies.push_back(folder.isEmpty() ? outFolder() : folder);
         host.compressorReplies.push_back(CompressorIndex(codec));
@@ -249,7 +249,7 @@ protected:
     }
     // A new job: an empty list and no statuses yet.
     void nextJob() {
-        studio.list = {};
+        studio.list() = {};
         host.statuses.clear();
         host.compressorSuggestions.clear();
     }
@@ -257,13 +257,21 @@ protected:
     QStringList outputFiles() const {
         return QDir(outFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     }
-    // The window is back to idle, no entry is bold and the temporary folder is empty.
-    void expectCleanEnd() {
-        EXPECT_TRUE(studio.job.ControlsEnabled);
-        EXPECT_FALSE(studio.job.JobRunning);
-        for (int i = 0; i < studio.list.count(); ++i) {
-            EXPECT_FALSE(studio.list.isBold(i)) << "entry " << i;
+    // The list entry the job reported as being built, -1 when none is.
+    int entryBeingBuilt() const {
+        int entry = -1;
+        for (const testing::RecordingHost::Event& e : host.events) {
+            entry = e.event == JobEvent::SongStarted ? e.songIndex : -1;
         }
+        return entry;
+    }
+    // The window is back to idle, no entry is being built and the temporary folder is empty.
+    void expectCleanEnd() {
+        EXPECT_FALSE(studio.job().Working);
+        EXPECT_FALSE(studio.job().JobRunning);
+        ASSERT_FALSE(host.events.empty());
+        EXPECT_EQ(host.events.back().event, JobEvent::Finished);
+        EXPECT_EQ(entryBeingBuilt(), -1);
         const QStringList temp = QDir(studio.buildContext().tempFolder)
                                      .entryList(QDir::Files | QDir::Hidden | QDir::System);
         EXPECT_TRUE(temp.isEmpty()) << temp.join(u' ').toStdString();
@@ -281,8 +289,8 @@ protected:
 
 TEST_F(MakeJob, OneSongGivesAnMpeg4VideoWithTheSongsSound) {
     // The video size differs from the 320 x 240 canvas: the encoder scales.
-    studio.settings.ScreenWidth = QStringLiteral("256");
-    studio.settings.ScreenHeight = QStringLiteral("192");
+    studio.edit(u"ScreenWidth", QStringLiteral("256"));
+    studio.edit(u"ScreenHeight", QStringLiteral("192"));
     const QString mp3 =
         song("song.mp3", 2.37, {"[00:00.50]첫 줄 first line", "[00:01.40]둘째 줄 second line"});
     // This encoder refuses a pipe for its video input ($3, after -nostdin -i).
@@ -308,7 +316,7 @@ TEST_F(MakeJob, OneSongGivesAnMpeg4VideoWithTheSongsSound) {
                   std::vector<int>{CompressorIndex(pipe ? kCompressorDib : kCompressorMjpeg)});
         ASSERT_EQ(outcome.videos, QStringList{output("song.mp4")}) << Joined(host.statuses);
         EXPECT_EQ(outcome.failed, 0);
-        ASSERT_DOUBLE_EQ(studio.song.Duration, 2.37);
+        ASSERT_DOUBLE_EQ(studio.song().Duration, 2.37);
 
         const Probe probe = ProbeVideo(outcome.videos[0]);
         EXPECT_EQ(probe.video, "mpeg4 256x192");
@@ -335,7 +343,7 @@ TEST_F(MakeJob, OneSongGivesAnMpeg4VideoWithTheSongsSound) {
             << Joined(host.statuses);
         EXPECT_EQ(lastStatuses(3), (Texts{kEncoding, kSongDone, kAllDone}));
         expectCleanEnd();
-        EXPECT_EQ(QDir(studio.job.LastOutputFolder).canonicalPath(),
+        EXPECT_EQ(QDir(studio.job().LastOutputFolder).canonicalPath(),
                   QDir(outFolder()).canonicalPath());
         EXPECT_EQ(outputFiles(), QStringList{"song.mp4"});
     }
@@ -345,9 +353,9 @@ TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
     // The cover fades out at frames 4 and 5, the title bar comes down over the next 10 frames
     // and then stands still (its title fits); the second and third lyric lines are fully shown
     // at 2.0 s and 3.0 s (frames 20 and 30).
-    studio.settings.CoverShowTime = QStringLiteral("2");
-    studio.settings.CoverFadeTime = QStringLiteral("2");
-    studio.settings.TitleBarTextLength = QStringLiteral("100");
+    studio.edit(u"CoverShowTime", QStringLiteral("2"));
+    studio.edit(u"CoverFadeTime", QStringLiteral("2"));
+    studio.edit(u"TitleBarTextLength", QStringLiteral("100"));
     const QString mp3 =
         song("frames.mp3", 4.0,
              {"[00:00.50]바람이 분다", "[00:02.00]Here comes the wind", "[00:03.00]다시 또 바람"});
@@ -365,8 +373,8 @@ TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
         ASSERT_FALSE(composed.back().isNull()) << "frame " << k;
     }
     // The rows of the main lyric line: a line's height around the reference point.
-    const int fontSize = studio.settings.FontSize;
-    const QRect lyricBand(0, studio.settings.PointY - fontSize, 320, 2 * fontSize);
+    const int fontSize = studio.settings().FontSize;
+    const QRect lyricBand(0, studio.settings().PointY - fontSize, 320, 2 * fontSize);
 
     // Raw frames reach the encoder exactly as composed: the video is what ffmpeg makes of the
     // composed frames in a 24-bit BGR AVI at 10 frames per second, pixel for pixel.
@@ -377,10 +385,10 @@ TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
                                     "1", "-i", QDir(framesFolder).filePath("frame_%05d.png"),
                                     "-pix_fmt", "bgr24", "-vcodec", "rawvideo", avi});
     ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
-    ASSERT_EQ(
-        testing::RunTool("ffmpeg", EncoderArguments(avi, mp3, video, studio.settings, studio.song))
-            .exitCode,
-        0);
+    ASSERT_EQ(testing::RunTool("ffmpeg",
+                               EncoderArguments(avi, mp3, video, studio.settings(), studio.song()))
+                  .exitCode,
+              0);
     const std::vector<QImage> expected = DecodeFrames(video, 320, 240);
     ASSERT_EQ(expected.size(), static_cast<size_t>(count));
     const JobOutcome raw = make({mp3}, kCompressorDib);
@@ -419,25 +427,22 @@ TEST_F(MakeJob, OneFileModeCarriesTheFractionsOfTenths) {
     // built song 3's 0.9 makes it 1.2, so song 2 gets 20 + 1 frames and 0.2 is kept; song 3,
     // the last, has its 5. The first song's own fraction never counts.
     const QStringList songs = threeSongsInOneVideo();
-    // At each export, the song whose frames are made is the one bold and selected entry.
+    // At each export, the song whose frames are made is the entry being built and selected.
     size_t statusesSeen = 0;
-    int boldChecks = 0;
+    int entryChecks = 0;
     host.onPump = [&] {
         if (host.statuses.size() == statusesSeen) {
             return;
         }
         statusesSeen = host.statuses.size();
         if (const std::optional<FrameStatus> s = ParseFrameStatus(host.statuses.back())) {
-            ++boldChecks;
-            for (int i = 0; i < studio.list.count(); ++i) {
-                EXPECT_EQ(studio.list.isBold(i), i == s->song - 1)
-                    << "entry " << i << " at " << host.statuses.back().toStdString();
-            }
-            EXPECT_EQ(studio.list.selection(), QList<int>{s->song - 1});
+            ++entryChecks;
+            EXPECT_EQ(entryBeingBuilt(), s->song - 1) << host.statuses.back().toStdString();
+            EXPECT_EQ(studio.list().selection(), QList<int>{s->song - 1});
         }
     };
     const JobOutcome outcome = make(songs);
-    EXPECT_GT(boldChecks, 3);
+    EXPECT_GT(entryChecks, 3);
     ASSERT_EQ(outcome.videos, QStringList{output("joined.mp4")}) << Joined(host.statuses);
     EXPECT_EQ(outcome.failed, 0);
 
@@ -488,7 +493,7 @@ TEST_F(MakeJob, CancelStopsAfterTheFramePressedAt) {
         EXPECT_EQ(probe.videoTenths, Tenths(12));
         EXPECT_NEAR(probe.audioSeconds, 3.0, 0.2);
         EXPECT_EQ(outputFiles(), QStringList{"one.mp4"});
-        EXPECT_TRUE(studio.job.CancelRequested);
+        EXPECT_TRUE(studio.job().CancelRequested);
         expectCleanEnd();
         QFile::remove(outcome.videos[0]);
     }
@@ -512,7 +517,7 @@ TEST_F(MakeJob, CancelStopsAfterTheFramePressedAt) {
     {
         SCOPED_TRACE("cancelled while the encoder runs");
         nextJob();
-        studio.settings.VideoMode = 0;
+        studio.edit(u"VideoMode", QStringLiteral("0"));
         // The first pump after the status comes before the encoder starts; the next ones are
         // its polls.
         pressWhenStatus(kEncoding, 1);
@@ -574,7 +579,7 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
         nextJob();
         encoder.reset();
         const JobOutcome outcome = make({song("blip.mp3", 0.05, {"[00:00.00]짧다"})});
-        ASSERT_EQ(FrameCount(studio.song.Duration), 0);
+        ASSERT_EQ(FrameCount(studio.song().Duration), 0);
         // No frame is written and the encoder still runs: whatever it makes of the empty
         // stream holds no picture.
         EXPECT_EQ(host.statuses, (Texts{kEncoding, kSongDone, kAllDone}));
@@ -604,7 +609,7 @@ TEST_F(MakeJob, OtherExtensionsAndANameWithQuotesSpacesAndHangul) {
     const QString name = QStringLiteral("노래 \"따옴표\" it's 제목 (1)");
     // No lyric file: the unreachable lyrics service leaves the placeholder.
     const QString mp3 = song(name + ".mp3", 1.0);
-    studio.settings.OutputExt = 2;
+    studio.edit(u"Output Ext", QStringLiteral("2"));
     ASSERT_EQ(make({mp3}).videos, QStringList{output(name + ".skm")}) << Joined(host.statuses);
     EXPECT_TRUE(QFileInfo(LyricPathFor(mp3)).isFile());
     EXPECT_EQ(outputFiles(), QStringList{name + ".skm"});

@@ -69,7 +69,9 @@ TEST_F(EncodingListTest, DialogAddsValidSongsAndReportsTheRest) {
                   chosen[1] + QStringLiteral("\r\n"));
     EXPECT_EQ(host_.statuses.front(), QStringLiteral("리스트에 파일을 추가하는 중.."));
     EXPECT_EQ(host_.statuses.back(), QStringLiteral("파일 추가가 완료되었습니다."));
-    EXPECT_TRUE(job_.ControlsEnabled);
+    EXPECT_FALSE(job_.Working);
+    EXPECT_EQ(host_.events, (std::vector<testing::RecordingHost::Event>{{JobEvent::Started, -1},
+                                                                        {JobEvent::Finished, -1}}));
     EXPECT_EQ(job_.Mp3Folder, dir_.path());
     // Each valid song got its lyric file (the placeholder) while it was added.
     EXPECT_TRUE(FileExists(dir_.filePath("a.lrc")));
@@ -143,14 +145,6 @@ TEST(EncodingListEdits, RemoveAndMoveUp) {
     list.selectOnly(0);
     list.moveSelectedUp(false);  // the first entry can't move up
     EXPECT_EQ(list.items(), QStringList({"b", "C", "d"}));
-
-    JobState job;
-    list.setBold(1, true);
-    EnableControls(job, list, false);
-    EXPECT_FALSE(job.ControlsEnabled);
-    EXPECT_TRUE(list.isBold(1));
-    EnableControls(job, list, true);
-    EXPECT_FALSE(list.isBold(1));
 }
 
 }  // namespace

@@ -53,9 +53,9 @@ TEST_F(PreviewTest, GuardsRefuseToDraw) {
     const QImage before = rig.canvas();
     rig.state.CurrentLyricText = QStringLiteral("x");
     EXPECT_FALSE(Render(40, true));
-    rig.state.JobRunning = true;
+    rig.state.MakingVideo = true;
     EXPECT_FALSE(Render(40));
-    rig.state.JobRunning = false;
+    rig.state.MakingVideo = false;
     rig.state.PreviewDrawing = true;
     EXPECT_FALSE(Render(40));
     EXPECT_TRUE(rig.host.statuses.empty());

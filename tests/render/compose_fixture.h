@@ -121,7 +121,7 @@ inline std::vector<Export> RunSong(ComposeRig& rig, const LyricSheet& sheet, int
             {frame, rig.state.TransitionStep, rig.state.CurrentLyricText, rig.canvas()});
     });
     ResetSongState(rig.settings, rig.state);
-    rig.state.JobRunning = true;
+    rig.state.MakingVideo = true;
     DrawStartImage(context, sheet);
     composer.StartSong(context, sheet, setup);
     for (int frame = 1; frame <= frames; ++frame) {
@@ -129,7 +129,7 @@ inline std::vector<Export> RunSong(ComposeRig& rig, const LyricSheet& sheet, int
         ++rig.state.CoverFrameCounter;
         composer.EndFrame();
     }
-    rig.state.JobRunning = false;
+    rig.state.MakingVideo = false;
     return exports;
 }
 

@@ -235,7 +235,7 @@ TEST_F(LyricRendererTest, StillTitleAfterTheIntroAndTheSlide) {
         SCOPED_TRACE(::testing::Message()
                      << c.job << " " << c.counter << " " << c.preview << " " << c.titleBar);
         settings.TitleBar = c.titleBar;
-        state.JobRunning = c.job;
+        state.MakingVideo = c.job;
         state.CoverFrameCounter = c.counter;
         state.PreviewPosition = c.preview;
         state.TitleText = QString::fromUtf16(c.title);

@@ -57,4 +57,8 @@ void RecordingHost::progress(int, int, double fraction) {
     progressFractions.push_back(fraction);
 }
 
+void RecordingHost::jobEvent(JobEvent event, int songIndex) {
+    events.push_back({event, songIndex});
+}
+
 }  // namespace lumek::testing

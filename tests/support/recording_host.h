@@ -32,6 +32,12 @@ public:
     std::deque<int> compressorReplies;
     std::vector<int> compressorSuggestions;  // what each codec choice suggested
     std::vector<double> progressFractions;
+    struct Event {
+        JobEvent event;
+        int songIndex;
+        bool operator==(const Event&) const = default;
+    };
+    std::vector<Event> events;
 
     void status(const QString& text) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
@@ -44,6 +50,7 @@ public:
                              const QString& filter) override;
     int chooseCompressor(const QStringList& codecs, int suggested) override;
     void progress(int songNumber, int songCount, double fraction) override;
+    void jobEvent(JobEvent event, int songIndex) override;
 };
 
 }  // namespace lumek::testing
