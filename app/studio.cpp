@@ -28,7 +28,12 @@ int CanvasSide(const QString& text) {
 Studio::Studio(UiHost& host) : host_(host) {
     UsePresetPictures(settings.StartSetting);
     holders.Picture3 = BuiltinCoverPicture();
+    RefreshDerivedSettings();
     ApplyCanvasSize();
+}
+
+void Studio::RefreshDerivedSettings() {
+    derived = DeriveSettings(settings);
 }
 
 void Studio::UsePresetPictures(Preset preset) {
@@ -63,6 +68,7 @@ QImage& Studio::HolderFor(QStringView pathKey) {
 }
 
 void Studio::ApplyCanvasSize() {
+    RefreshDerivedSettings();
     const int width = CanvasSide(settings.PsizeX);
     const int height = CanvasSide(settings.PsizeY);
     pictures.resize(width, height);
@@ -79,7 +85,7 @@ void Studio::ApplyCanvasSize() {
         background.keepImage();
     }
     background.clear();
-    PrepareTitleBar(settings, pictures, holders);
+    PrepareTitleBar(renderContext());
 }
 
 void Studio::SetBackgroundColour(int32_t colour) {

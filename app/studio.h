@@ -2,6 +2,7 @@
 
 #include "audio/audio_engine.h"
 #include "audio/song_info.h"
+#include "base/derived_settings.h"
 #include "base/settings.h"
 #include "base/ui_host.h"
 #include "lyrics/lyric_sheet.h"
@@ -27,6 +28,9 @@ public:
     UiHost& host() { return host_; }
 
     Settings settings;
+    // The settings as the renderers read them; refreshed by RefreshDerivedSettings whenever the
+    // settings change.
+    DerivedSettings derived;
     // Set while start-up runs: nothing draws the preview and nothing saves the settings.
     bool LoadingInProgress = false;
     ImageHolders holders;
@@ -52,7 +56,7 @@ public:
     QImage SongCoverArt;
 
     // What the renderers draw with: the settings, pictures and state of this studio.
-    RenderContext renderContext() { return {settings, pictures, holders, render, host_}; }
+    RenderContext renderContext() { return {settings, derived, pictures, holders, render, host_}; }
     // Draws the preview frame for slider position v into Picture1; nothing while start-up runs,
     // while another preview drawing runs or while a make job runs. Returns whether it drew.
     bool RenderPreview(int32_t position);
@@ -81,6 +85,9 @@ public:
     void ApplyCanvasSize();
     // The canvas and frame background colour (0x00BBGGRR or a system colour code).
     void SetBackgroundColour(int32_t colour);
+    // Works the derived values out again from the settings; every change of the settings ends
+    // with it.
+    void RefreshDerivedSettings();
 
     // Stores a picture path and loads the picture into its holder; a picture that can't be
     // decoded leaves the holder as it was (the path stays chosen) and says so on the status line.

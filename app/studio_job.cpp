@@ -5,19 +5,10 @@
 namespace lumek {
 
 BuildContext Studio::buildContext() {
-    return {settings,
-            pictures,
-            holders,
-            render,
-            list,
-            job,
-            song,
-            audio,
-            host_,
-            coverOptions,
-            LyricService{settings.LyricsURL},
-            temp_.path(),
-            FindEncoder()};
+    return {settings,     derived,      pictures,     holders,
+            render,       list,         job,          song,
+            audio,        host_,        coverOptions, LyricService{settings.LyricsURL},
+            temp_.path(), FindEncoder()};
 }
 
 ListContext Studio::listContext() {

@@ -37,6 +37,7 @@ bool Studio::LoadSettings(const QString& path) {
         }
     }
     render.CurrentLyricText = settings.ExampleText;
+    RefreshDerivedSettings();
     ApplyCanvasSize();
     return true;
 }
@@ -52,7 +53,7 @@ void Studio::LoadPathSetting(const QString& key, const QString& stored) {
 
 bool Studio::ApplyPathSetting(const QString& key, const QString& path) {
     SetPathSetting(settings, key, path);
-    if (std::optional<QImage> picture = LoadPictureGDIPlus(path)) {
+    if (std::optional<QImage> picture = LoadPicture(path)) {
         HolderFor(key) = std::move(*picture);
         return true;
     }
@@ -76,6 +77,7 @@ void Studio::ApplyPreset(Preset preset) {
     holders.Picture3 = BuiltinCoverPicture();
     render.CurrentLyricText = settings.ExampleText;
     settings.BGAnimation = 0;
+    RefreshDerivedSettings();
     ApplyCanvasSize();
 }
 

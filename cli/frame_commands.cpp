@@ -186,7 +186,7 @@ int RunFramesCommand(const QStringList& args) {
         frameImage = studio.pictures.Picture1.image().copy();
         ++exports;
     });
-    ResetSongState(studio.settings, state);
+    ResetSongState(context);
     state.JobRunning = true;
     DrawStartImage(context, studio.sheet);
     frameImage = studio.pictures.Picture1.image().copy();

@@ -14,8 +14,10 @@ namespace {
 QImage Render(Studio& studio, testing::RecordingHost& host) {
     studio.render.CurrentLyricText = QStringLiteral("바람이 불어오는 곳 / 그곳으로 가네");
     studio.render.LineChanged = true;
-    RenderLyrics({studio.settings, studio.pictures, studio.holders, studio.render, host}, {}, {},
-                 true, true);
+    studio.RefreshDerivedSettings();
+    RenderLyrics(
+        {studio.settings, studio.derived, studio.pictures, studio.holders, studio.render, host}, {},
+        {}, true);
     return studio.pictures.Picture1.image().copy();
 }
 

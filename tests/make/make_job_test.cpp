@@ -216,6 +216,7 @@ protected:
         }
         host.folderReplies.push_back(folder.isEmpty() ? outFolder() : folder);
         host.compressorReplies.push_back(CompressorIndex(codec));
+        studio.RefreshDerivedSettings();  // the settings the test changed take effect
         BuildContext build = studio.buildContext();
         build.encoder = encoder.value_or(build.encoder);
         ListContext adding = studio.listContext();
@@ -378,7 +379,8 @@ TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
                                     "-pix_fmt", "bgr24", "-vcodec", "rawvideo", avi});
     ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
     ASSERT_EQ(
-        testing::RunTool("ffmpeg", EncoderArguments(avi, mp3, video, studio.settings, studio.song))
+        testing::RunTool("ffmpeg", EncoderArguments(avi, mp3, video, studio.settings,
+                                                    DeriveSettings(studio.settings), studio.song))
             .exitCode,
         0);
     const std::vector<QImage> expected = DecodeFrames(video, 320, 240);

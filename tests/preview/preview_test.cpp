@@ -94,7 +94,7 @@ TEST_F(PreviewTest, CoverAndTitleBarFollowThePosition) {
     // A scrolling title stands where the position puts it, whatever the last drawing left.
     rig.settings.TitleBarTextLength = QStringLiteral("3");
     rig.holders.SP5 = testing::Solid(0xFFFFFFFFu, ComposeRig::kWidth, ComposeRig::kHeight);
-    PrepareTitleBar(rig.settings, rig.pictures, rig.holders);
+    PrepareTitleBar(rig.context());
     ASSERT_TRUE(Render(90));
     const QImage first = rig.canvas();
     ASSERT_TRUE(Render(95));
