@@ -39,6 +39,7 @@ Studio::Studio(UiHost& host) : host_(host) {
     UsePresetPictures(settings_.StartSetting);
     holders_.Picture3 = BuiltinCoverPicture();
     render_.CurrentLyricText = settings_.ExampleText;
+    derived_ = DeriveSettings(settings_);
     ApplyCanvasSize();
 }
 
@@ -106,6 +107,7 @@ EditOutcome Studio::edit(const std::vector<std::pair<QString, QString>>& values)
 }
 
 void Studio::SettingsChanged(const QStringList& keys) {
+    derived_ = DeriveSettings(settings_);
     if (ChangesAny(keys, {u"PsizeX", u"PsizeY"})) {
         ApplyCanvasSize();
     } else {
@@ -126,7 +128,7 @@ void Studio::SettingsChanged(const QStringList& keys) {
         }
         if (ChangesAny(keys, {u"Title Hue", u"Title Brightness", u"TitleImagePath",
                               u"TitleMaskPath", u"TitleTextMaskPath", u"TitleEffectMaskPath"})) {
-            PrepareTitleBar(settings_, pictures_, holders_);
+            PrepareTitleBar(renderContext());
         }
     }
     // Without a song the lyric layer shows the example text.
@@ -154,7 +156,7 @@ void Studio::ApplyCanvasSize() {
     StretchOver(holders_.COVERT, pictures_.Picture4);
     pictures_.Picture4.keepImage();
     ApplyBackgroundPicture();
-    PrepareTitleBar(settings_, pictures_, holders_);
+    PrepareTitleBar(renderContext());
 }
 
 void Studio::ApplyBackgroundPicture() {

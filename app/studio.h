@@ -2,6 +2,7 @@
 
 #include "audio/audio_engine.h"
 #include "audio/song_info.h"
+#include "base/derived_settings.h"
 #include "base/settings.h"
 #include "base/ui_host.h"
 #include "lyrics/lyric_sheet.h"
@@ -93,7 +94,9 @@ public:
     const WorkingPictures& pictures() const { return pictures_; }
     const ImageHolders& holders() const { return holders_; }
     // What the renderers draw with: the settings, pictures and state of this studio.
-    RenderContext renderContext() { return {settings_, pictures_, holders_, render_, host_}; }
+    RenderContext renderContext() {
+        return {settings_, derived_, pictures_, holders_, render_, host_};
+    }
 
     // ---- Encoding list and make job ----
     EncodingList& list() { return list_; }
@@ -135,6 +138,8 @@ private:
 
     // Settings and what is built from them.
     Settings settings_;
+    // The settings as the renderers read them, worked out again after every change.
+    DerivedSettings derived_;
     CoverOptions coverOptions_;
     ImageHolders holders_;
     WorkingPictures pictures_;

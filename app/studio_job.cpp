@@ -6,6 +6,7 @@ namespace lumek {
 
 BuildContext Studio::buildContext() {
     return {settings_,
+            derived_,
             pictures_,
             holders_,
             render_,

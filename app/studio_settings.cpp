@@ -53,7 +53,7 @@ void Studio::LoadPathSetting(const QString& key, const QString& stored) {
 
 bool Studio::ApplyPathSetting(const QString& key, const QString& path) {
     SetPathSetting(settings_, key, path);
-    if (std::optional<QImage> picture = LoadPictureGDIPlus(path)) {
+    if (std::optional<QImage> picture = LoadPicture(path)) {
         HolderFor(key) = std::move(*picture);
         return true;
     }

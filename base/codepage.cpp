@@ -1,5 +1,6 @@
 #include "base/codepage.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QtGlobal>
 
@@ -231,6 +232,10 @@ QByteArray EncodeCodePage(const QString& text) {
 int CodePageByteLength(const QString& text) {
     int missing = 0;
     return static_cast<int>(EncodeLenient(text, &missing).size());
+}
+
+int32_t CharacterCount(const QString& text) {
+    return static_cast<int32_t>(QStringView(text).toUcs4().size());
 }
 
 QString CodePagePrefix(const QString& text, int maxBytes) {

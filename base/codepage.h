@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace lumek {
@@ -19,6 +20,9 @@ QByteArray EncodeCodePage(const QString& text);
 // The number of CP949 bytes of a text (2 per Hangul syllable, 1 per ASCII character); a
 // character CP949 lacks counts as one byte ("?").
 int CodePageByteLength(const QString& text);
+
+// Characters of a text as the word wrapper and the title bar count them (code points).
+int32_t CharacterCount(const QString& text);
 
 // The longest start of a text that fits in maxBytes CP949 bytes, counted as CodePageByteLength
 // does; a character (a surrogate pair included) is never cut in two.

@@ -9,11 +9,11 @@
 
 namespace lumek {
 
-// A Windows-style INI file with the semantics of the private-profile functions: sections and
-// keys compared case-insensitively, the first of duplicate sections or keys wins, blanks around
-// keys and values trimmed, values read back cut to 254 code-page bytes (127 Hangul syllables,
-// never half a character), and every line the program does not touch (comments, unknown keys,
-// other sections, garbage) kept byte for byte.
+// An INI file of "[section]" and "key=value" lines: sections and keys compared
+// case-insensitively, the first of duplicate sections or keys wins, blanks around keys and values
+// trimmed, values read back cut to 254 code-page bytes (127 Hangul syllables, never half a
+// character), and every line the program does not touch (comments, unknown keys, other sections,
+// garbage) kept byte for byte.
 class IniFile {
 public:
     static constexpr int kMaxValueBytes = 254;

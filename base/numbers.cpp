@@ -84,6 +84,15 @@ int32_t ToInt(QStringView text) {
     return RoundHalfEven(LeadingNumber(text));
 }
 
+int32_t LengthInTenths(double durationSeconds) {
+    if (!(durationSeconds > 0)) {
+        return 0;
+    }
+    // Whole ten-thousandths of a second, then whole tenths rounded down.
+    const double units = std::round(durationSeconds * 10000.0);
+    return static_cast<int32_t>(std::min(std::floor(units / 1000.0), 2147483647.0));
+}
+
 std::optional<int32_t> StrictWholeNumber(QStringView text) {
     bool ok = false;
     const int value = text.trimmed().toString().toInt(&ok);

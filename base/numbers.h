@@ -23,6 +23,10 @@ int32_t ClampToInt32(int64_t value);
 std::optional<int32_t> WholeNumber(QStringView text);
 int32_t ToInt(QStringView text);
 
+// The whole tenths of a duration in seconds, the duration taken to 4 decimals (60.0999 s gives
+// 600, 185.37 s gives 1853); negative durations give 0, the count saturates at the 32-bit top.
+int32_t LengthInTenths(double durationSeconds);
+
 // A text that is exactly a whole number (blanks around it allowed) within 32 bits, else nothing.
 std::optional<int32_t> StrictWholeNumber(QStringView text);
 

@@ -47,7 +47,7 @@ Run ComposeSong(Studio& studio, const LyricSheet& sheet) {
     const RenderContext context = studio.renderContext();
     RenderState& state = context.state;
     const int32_t frames = FrameCount(kSongSeconds);
-    cDIB frameImage;
+    BitmapData frameImage;
     Run run;
     FrameComposer composer([&](int32_t frame) {
         frameImage.CreateFromPicture(studio.canvas());
@@ -56,7 +56,7 @@ Run ComposeSong(Studio& studio, const LyricSheet& sheet) {
                                  .arg(QString::number(frame * 100.0 / frames, 'g', 4)));
         ++run.exports;
     });
-    ResetSongState(studio.settings(), state);
+    ResetSongState(context);
     state.MakingVideo = true;
     DrawStartImage(context, sheet);
     frameImage.CreateFromPicture(studio.canvas());

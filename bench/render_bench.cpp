@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     WorkingPictures pictures;
     RenderState state;
     bench::QuietHost host;
-    const RenderContext context{settings, pictures, holders, state, host};
+    const DerivedSettings derived = DeriveSettings(settings);
+    const RenderContext context{settings, derived, pictures, holders, state, host};
     pictures.resize(480, 320);
     FillGradient(pictures.PTMP2.view(), 0, 0, 480, 320, 0x602010, 0x201060, 270.0f);
     state.CurrentLyricText = QStringLiteral("바람이 불어오는 곳 / 그곳으로 가네");
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
     auto render = [&](bool lineChanged, int32_t step) {
         state.LineChanged = lineChanged;
         state.TransitionStep = step;
-        RenderLyrics(context, previous, next, true, true);
+        RenderLyrics(context, previous, next, true);
     };
 
     std::printf("canvas 480 x 320, iPhone preset: shadow 2/1, outline 1, blur 1, neighbours on\n");

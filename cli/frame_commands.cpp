@@ -181,7 +181,7 @@ int RunFramesCommand(const QStringList& args) {
         frameImage = studio.canvas().image().copy();
         ++exports;
     });
-    ResetSongState(studio.settings(), state);
+    ResetSongState(context);
     state.MakingVideo = true;
     DrawStartImage(context, studio.sheet());
     frameImage = studio.canvas().image().copy();

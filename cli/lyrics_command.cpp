@@ -1,6 +1,7 @@
 #include "app/studio.h"
 #include "audio/audio_engine.h"
 #include "audio/song_info.h"
+#include "base/numbers.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "cli/commands.h"

@@ -193,15 +193,6 @@ QString LyricChecksum(const QString& path, std::optional<int64_t> firstFrame) {
             .toHex());
 }
 
-int LengthInTenths(double durationSeconds) {
-    if (!(durationSeconds > 0)) {
-        return 0;
-    }
-    // Whole ten-thousandths of a second, then whole tenths rounded down.
-    const double units = std::round(durationSeconds * 10000.0);
-    return static_cast<int>(std::min(std::floor(units / 1000.0), 2147483647.0));
-}
-
 QByteArray LyricRequestBody(const QString& checksum) {
     const QString text =
         QStringLiteral(

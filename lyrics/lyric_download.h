@@ -26,10 +26,6 @@ inline constexpr qint64 kMaxAnswerBytes = 4 * 1024 * 1024;
 // can't be opened, or fewer bytes follow the first frame.
 QString LyricChecksum(const QString& path, std::optional<int64_t> firstFrame);
 
-// The song length the download re-times to: Int(10 x duration) in tenths, the duration in
-// seconds taken to 4 decimals (60.0999 s gives 600). Negative durations give 0.
-int LengthInTenths(double durationSeconds);
-
 // Where and how the request goes.
 struct LyricService {
     // The empty text stands for kDefaultLyricsUrl (a settings file of an older build has none).

@@ -9,8 +9,8 @@ namespace lumek {
 
 class UiHost;
 
-// The codec of a make job, chosen once: the make button clears it, and every song of the job
-// after the choice uses the same codec.
+// The codec of a make job, chosen once: a new job clears it, and every song of the job after the
+// choice uses the same codec.
 struct CompressorChoice {
     bool CompressorChosen = false;
     uint32_t CompressorHandler = 0;  // kCompressorDib or kCompressorMjpeg

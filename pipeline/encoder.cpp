@@ -1,7 +1,7 @@
 #include "pipeline/encoder.h"
 
 #include "audio/song_info.h"
-#include "base/numbers.h"
+#include "base/derived_settings.h"
 #include "base/settings.h"
 #include "base/ui_host.h"
 
@@ -50,7 +50,7 @@ QString FindEncoder() {
 
 QStringList EncoderArguments(const QString& aviPath, const QString& audioPath,
                              const QString& outputPath, const Settings& settings,
-                             const SongInfo& song) {
+                             const DerivedSettings& derived, const SongInfo& song) {
     const bool original = settings.AudioOriginal == 1;
     QStringList arguments{QStringLiteral("-nostdin"), QStringLiteral("-i"),
                           Absolute(aviPath),          QStringLiteral("-i"),
@@ -61,8 +61,8 @@ QStringList EncoderArguments(const QString& aviPath, const QString& audioPath,
     }
     const QString bitrate =
         original ? QString::number(song.Bitrate) : AudioBitrateText(settings.AudioBitrate);
-    const QString size = QString::number(ToInt(settings.ScreenWidth)) + QLatin1Char('*') +
-                         QString::number(ToInt(settings.ScreenHeight));
+    const QString size = QString::number(derived.screenWidth) + QLatin1Char('*') +
+                         QString::number(derived.screenHeight);
     arguments << QStringLiteral("-ac") << QStringLiteral("2") << QStringLiteral("-ab")
               << bitrate + QLatin1Char('k') << QStringLiteral("-vcodec") << QStringLiteral("mpeg4")
               << QStringLiteral("-s") << size << QStringLiteral("-b") << QStringLiteral("800k")

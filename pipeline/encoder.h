@@ -7,6 +7,7 @@
 
 namespace lumek {
 
+struct DerivedSettings;
 struct Settings;
 struct SongInfo;
 class UiHost;
@@ -23,7 +24,7 @@ QString FindEncoder();
 // ends with an error, so callers delete old outputs first.
 QStringList EncoderArguments(const QString& aviPath, const QString& audioPath,
                              const QString& outputPath, const Settings& settings,
-                             const SongInfo& song);
+                             const DerivedSettings& derived, const SongInfo& song);
 
 struct RunResult {
     bool started = false;

@@ -1,6 +1,7 @@
 #include "pipeline/encoding_list.h"
 
 #include "audio/song_info.h"
+#include "base/numbers.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/ui_host.h"

@@ -91,7 +91,7 @@ void MakeOneVideo(BuildContext& c, JobOutcome& outcome) {
 
 JobOutcome PressMakeButton(BuildContext& c, ListContext& list) {
     // Every press starts the renderers afresh and asks for the codec again.
-    ResetSongState(c.settings, c.render);
+    ResetSongState(c.renderContext());
     c.job.compressor = {};
 
     JobOutcome outcome;

@@ -1,6 +1,7 @@
 #include "pipeline/song_build.h"
 
 #include "audio/song_info.h"
+#include "base/numbers.h"
 #include "base/paths.h"
 #include "base/text_file.h"
 #include "base/ui_host.h"
@@ -39,7 +40,7 @@ QString SongTag(int songNumber, int songCount) {
 struct VideoFrames {
     EncoderProcess encoder;  // while it reads the frames through a pipe; outlives the writer
     AviWriter writer;
-    cDIB frame;
+    BitmapData frame;
     AviStatus last = AviStatus::Ok;
     bool streaming = false;  // frames can be written
 
@@ -70,7 +71,7 @@ bool SecureLyrics(BuildContext& c, const QString& songPath) {
 
 QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, const SongInfo& audio) {
     return EncoderArguments(c.tempFile(kTempAvi), audioPath, c.tempFile(kTempVideo), c.settings,
-                            audio);
+                            c.derived, audio);
 }
 
 // Opens the AVI file, makes the start image the frame image, asks for the codec once per job and
@@ -229,7 +230,7 @@ QString FrameProgressText(int32_t frame, int32_t frameCount, int songNumber, int
 
 QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber, int songCount) {
     const RenderingVideo rendering(c.render);
-    ResetSongState(c.settings, c.render);
+    ResetSongState(c.renderContext());
     if (!FileExists(songPath)) {
         c.job.JobRunning = false;
         SetWorking(c.job, c.host, false);
@@ -317,7 +318,7 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         const QString path = c.list.items().value(songIndex);
         c.list.selectOnly(songIndex);
         c.host.jobEvent(JobEvent::SongStarted, songIndex);
-        ResetSongState(c.settings, c.render);
+        ResetSongState(c.renderContext());
         if (!FileExists(path)) {
             c.job.JobRunning = false;
             SetWorking(c.job, c.host, false);

@@ -16,6 +16,7 @@ struct SongInfo;
 // Everything a make job works with; the Studio owns it all.
 struct BuildContext {
     const Settings& settings;
+    const DerivedSettings& derived;
     WorkingPictures& pictures;
     const ImageHolders& holders;
     RenderState& render;
@@ -29,7 +30,9 @@ struct BuildContext {
     QString tempFolder;  // the run's private temporary folder
     QString encoder;     // the encoder program; empty when there is none
 
-    RenderContext renderContext() const { return {settings, pictures, holders, render, host}; }
+    RenderContext renderContext() const {
+        return {settings, derived, pictures, holders, render, host};
+    }
     QString tempFile(const QString& name) const;
 };
 

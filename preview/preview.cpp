@@ -1,10 +1,8 @@
 #include "preview/preview.h"
 
-#include "base/numbers.h"
 #include "render/frame_composer.h"
 #include "render/lyric_renderer.h"
 #include "render/pixops.h"
-#include "render/text.h"
 #include "render/title_bar.h"
 
 #include <algorithm>
@@ -40,7 +38,7 @@ Moment MomentOf(int32_t position) {
 }
 
 void ShowBackground(const RenderContext& context, int32_t position) {
-    const std::optional<BackgroundSequence> sequence = FindBackgroundSequence(context.settings);
+    const std::optional<BackgroundSequence> sequence = FindBackgroundSequence(context);
     if (!sequence || sequence->count == 0) {
         return;  // a still background is prepared in PTMP2 when it is chosen
     }
@@ -49,16 +47,16 @@ void ShowBackground(const RenderContext& context, int32_t position) {
     ShowSequencePicture(context.pictures, *sequence, number);
 }
 
-void DrawTitle(const RenderContext& context, int32_t position, int64_t introEnd) {
+void DrawTitle(const RenderContext& context, int32_t position) {
     const RenderState& st = context.state;
-    const std::optional<int32_t> level = TitleBarLevel(position, introEnd);
+    const std::optional<int32_t> level = TitleBarLevel(position, context.derived.coverIntroEnd());
     if (!level) {
         return;
     }
     // Once down, a title that fits came with the lyric layer; a longer one scrolls, from where
     // the video would have it at this position.
-    const bool scrolls = CharacterCount(st.TitleText) > ToInt(context.settings.TitleBarTextLength);
-    if (position > introEnd + kTitleDropFrames && !scrolls) {
+    const bool scrolls = !context.derived.titleFits(st.TitleText);
+    if (position > context.derived.titleBarDownAt() && !scrolls) {
         return;
     }
     if (scrolls) {
@@ -81,7 +79,7 @@ bool RenderPreview(const RenderContext& context, const PreviewSong& song, int32_
         return false;
     }
     const DrawingGuard guard(st.PreviewDrawing);
-    const Settings& s = context.settings;
+    const DerivedSettings& d = context.derived;
     WorkingPictures& p = context.pictures;
     // The step budget of the line search is v + 1, so v stays below the largest whole number.
     const int32_t v = std::clamp(position, 0, std::numeric_limits<int32_t>::max() - 1);
@@ -106,9 +104,8 @@ bool RenderPreview(const RenderContext& context, const PreviewSong& song, int32_
         st.TitleText = TitleBarText(song.sheet.line(0), song.sheet.line(1));
     }
 
-    const IntroFrames intro = CoverIntroFrames(s);
     const std::optional<int32_t> coverAlpha =
-        s.CoverIntro == 1 ? CoverAlpha(v, intro.show, intro.fade) : std::nullopt;
+        d.coverIntro ? CoverAlpha(v, d.coverShowFrames, d.coverFadeFrames) : std::nullopt;
     if (coverAlpha) {
         RenderCoverIntro(context, coverText, withSong ? song.coverArt : QImage(), song.cover);
     }
@@ -117,15 +114,15 @@ bool RenderPreview(const RenderContext& context, const PreviewSong& song, int32_
     st.TransitionStep = 0;
     st.NoCurrentText = false;
     st.LineChanged = true;
-    RenderLyrics(context, previous, next, true, true);
+    RenderLyrics(context, previous, next, true);
 
-    if (s.TitleBar == 1) {
-        DrawTitle(context, v, intro.end());
+    if (d.titleBar) {
+        DrawTitle(context, v);
     }
     if (coverAlpha) {
         Picture& canvas = p.Picture1;
-        PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(),
-                     AsConst(p.Picture4.view()), 0, 0, *coverAlpha, 0, 0);
+        PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(), p.Picture4.constView(),
+                     0, 0, *coverAlpha, 0, 0);
     }
     return true;
 }

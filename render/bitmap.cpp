@@ -180,7 +180,7 @@ bool SaveBitmap(const Picture& picture, const QString& fileName) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
-bool cDIB::CreateFromFile(const QString& fileName, UiHost& host) {
+bool BitmapData::CreateFromFile(const QString& fileName, UiHost& host) {
     if (fileName.isEmpty() || !QFileInfo::exists(fileName)) {
         host.message(kAppTitle, FileMessage("File does not exist:", fileName),
                      MessageIcon::Critical);
@@ -236,7 +236,7 @@ bool cDIB::CreateFromFile(const QString& fileName, UiHost& host) {
     return true;
 }
 
-bool cDIB::CreateFromPicture(const Picture& picture) {
+bool BitmapData::CreateFromPicture(const Picture& picture) {
     const std::optional<uint32_t> sizeImage = PixelDataSize(picture);
     if (!sizeImage) {
         return false;
@@ -249,11 +249,11 @@ bool cDIB::CreateFromPicture(const Picture& picture) {
     return true;
 }
 
-const uint8_t* cDIB::PointerToBits() const {
+const uint8_t* BitmapData::PointerToBits() const {
     return bits_.isEmpty() ? nullptr : reinterpret_cast<const uint8_t*>(bits_.constData());
 }
 
-const uint8_t* cDIB::PointerToBitmapInfo() const {
+const uint8_t* BitmapData::PointerToBitmapInfo() const {
     return bitmapInfo_.isEmpty() ? nullptr
                                  : reinterpret_cast<const uint8_t*>(bitmapInfo_.constData());
 }

@@ -39,7 +39,7 @@ struct BitmapInfoHeader {
 // A Windows bitmap in memory: its info bytes (info header plus any colour table) and its pixel
 // bytes, exactly as the file stores them; the pixels are not reinterpreted. All fields are
 // little-endian in the file.
-class cDIB {
+class BitmapData {
 public:
     // Reads a bitmap file. A missing, unreadable or unsupported file is reported through the host
     // and gives false; the earlier content then stays.
@@ -52,12 +52,12 @@ public:
     int32_t Width() const { return info_.width; }
     int32_t Height() const { return info_.height; }
     int32_t BitCount() const { return info_.bitCount; }
-    int32_t PLANES() const { return info_.planes; }
+    int32_t Planes() const { return info_.planes; }
     int32_t Compression() const { return static_cast<int32_t>(info_.compression); }
     int32_t SizeImage() const { return static_cast<int32_t>(info_.sizeImage); }
     int32_t SizeInfoHeader() const { return static_cast<int32_t>(info_.size); }
-    int32_t XPPM() const { return info_.xPelsPerMeter; }
-    int32_t YPPM() const { return info_.yPelsPerMeter; }
+    int32_t XPixelsPerMeter() const { return info_.xPelsPerMeter; }
+    int32_t YPixelsPerMeter() const { return info_.yPelsPerMeter; }
     int32_t ClrUsed() const { return static_cast<int32_t>(info_.clrUsed); }
     int32_t ClrImportant() const { return static_cast<int32_t>(info_.clrImportant); }
 

@@ -17,10 +17,6 @@ namespace {
 
 const QString kLineSeparator = QStringLiteral(" / ");
 
-ConstPixelView Read(const Picture& picture) {
-    return picture.view();
-}
-
 FontSpec CoverFont(const Settings& s) {
     return {s.CoverFontName, s.CoverFontSize, s.CoverFontBold};
 }
@@ -36,12 +32,12 @@ void Fill(Picture& picture, int32_t colour) {
 QRect DrawCoverLines(const RenderContext& context, PixelView dst, const QString& text, int64_t x,
                      int64_t centreLine, int32_t colour, int32_t spread) {
     const Settings& s = context.settings;
-    const WrapRule rule = CoverWrapRule(s, context.pictures.Picture1.width());
+    const WrapRule rule = CoverWrapRule(context);
     const TextAnchor anchor = AnchorFor(s.CoverTextAlign);
     QRect drawn;
     for (const TextLine& line : LayOutText(text, s.CoverFontSize, ClampToInt32(centreLine), rule)) {
-        drawn |= DrawText(dst, ClampToInt32(x), line.top, anchor, line.text, CoverFont(s), colour,
-                          spread);
+        drawn |= context.text().DrawText(dst, ClampToInt32(x), line.top, anchor, line.text,
+                                         CoverFont(s), colour, spread);
     }
     return drawn;
 }
@@ -78,8 +74,8 @@ void DrawTextEffects(const RenderContext& context, const QString& text) {
                       s.StrokeBlur3);
     }
     Picture& cover = p.Picture4;
-    BlendThroughMask(cover.view(), 0, 0, cover.width(), cover.height(), Read(p.SP3), 0, 0,
-                     Read(p.SP6), 0, 0);
+    BlendThroughMask(cover.view(), 0, 0, cover.width(), cover.height(), p.SP3.constView(), 0, 0,
+                     p.SP6.constView(), 0, 0);
 
     p.SP3.image() = lyricColour;
     p.SP6.image() = lyricAlpha;
@@ -113,22 +109,25 @@ std::optional<QRect> CoverPlacement(QSize source, const QRect& box, bool keepAsp
                  box.height());
 }
 
-QRect CoverBox(const Settings& settings) {
+QRect CoverBox(const DerivedSettings& settings) {
     // Far outside any canvas; keeps the box's right and bottom edges within 32 bits.
     constexpr int kFar = 1 << 24;
-    return {std::clamp(ToInt(settings.CoverImageX), -kFar, kFar),
-            std::clamp(ToInt(settings.CoverImageY), -kFar, kFar),
-            std::min(ToInt(settings.CoverImageW), kMaxCoverSide),
-            std::min(ToInt(settings.CoverImageH), kMaxCoverSide)};
+    return {std::clamp(settings.coverImageX, -kFar, kFar),
+            std::clamp(settings.coverImageY, -kFar, kFar),
+            std::min(settings.coverImageW, kMaxCoverSide),
+            std::min(settings.coverImageH, kMaxCoverSide)};
 }
 
-WrapRule CoverWrapRule(const Settings& settings, int32_t canvasWidth) {
-    const FontSpec font = CoverFont(settings);
+WrapRule CoverWrapRule(const RenderContext& context) {
+    const Settings& s = context.settings;
+    const FontSpec font = CoverFont(s);
     WrapRule rule;
-    rule.limit =
-        ClampToInt32(int64_t{WrapWidth(canvasWidth, settings.CPointX, settings.CoverTextAlign)} -
-                     ToInt(settings.CoverLength));
-    rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
+    rule.limit = ClampToInt32(
+        int64_t{WrapWidth(context.pictures.Picture1.width(), s.CPointX, s.CoverTextAlign)} -
+        context.derived.coverLength);
+    rule.measure = [font, &text = context.text()](const QString& line) {
+        return text.MeasureTextWidth(line, font);
+    };
     return rule;
 }
 
@@ -141,7 +140,7 @@ void RenderCoverIntro(const RenderContext& context, const QString& text, const Q
     const QImage& source =
         options.useTagArt && !tagArt.isNull() ? tagArt : context.holders.Picture3;
     if (const std::optional<QRect> place =
-            CoverPlacement(source.size(), CoverBox(s), options.keepAspect)) {
+            CoverPlacement(source.size(), CoverBox(context.derived), options.keepAspect)) {
         StretchInto(source, cover, *place);
         if (options.reflection) {
             DrawReflection(context, source, place->x(), place->y(), place->width(),
@@ -174,8 +173,8 @@ void DrawReflection(const RenderContext& context, const QImage& source, int x, i
     const int half = RoundHalfEven(h / 2.0);
     FillGradient(mask.view(), 0, half, w, half, 0, 0xC0C0C0, 270.0f);
     StretchOver(source, image);
-    PxAlphaMask(p.Picture4.view(), x, ClampToInt32(int64_t{y} + h), w, h, Read(image), 0, 0,
-                Read(mask), 0, 0, 0, kPxMirrorVertical);
+    PxAlphaMask(p.Picture4.view(), x, ClampToInt32(int64_t{y} + h), w, h, image.constView(), 0, 0,
+                mask.constView(), 0, 0, 0, kPxMirrorVertical);
 }
 
 QString CoverText(const QString& headerLine0, const QString& headerLine1) {

@@ -28,12 +28,12 @@ std::optional<QRect> CoverPlacement(QSize source, const QRect& box, bool keepAsp
 
 // The cover box of the settings. Sides are cut to kMaxCoverSide, so that a typing slip can't
 // ask for a reflection picture of gigabytes.
-QRect CoverBox(const Settings& settings);
+QRect CoverBox(const DerivedSettings& settings);
 inline constexpr int kMaxCoverSide = 4096;
 
 // The cover text's word wrapping: widths in the cover font against the wrap width of CPointX and
-// CoverTextAlign on the canvas, less CoverLength.
-WrapRule CoverWrapRule(const Settings& settings, int32_t canvasWidth);
+// CoverTextAlign on the canvas Picture1, less CoverLength.
+WrapRule CoverWrapRule(const RenderContext& context);
 
 // Rebuilds the cover layer Picture4: its background picture, the cover (tagArt when it is not
 // null and options.useTagArt, else the default cover in the holders) with its reflection, and the

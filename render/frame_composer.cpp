@@ -2,7 +2,6 @@
 
 #include "base/numbers.h"
 #include "base/paths.h"
-#include "lyrics/lyric_download.h"
 #include "render/cover_art.h"
 #include "render/image_loader.h"
 #include "render/lyric_renderer.h"
@@ -22,10 +21,6 @@ namespace {
 // Five digits number the pictures of a background sequence.
 constexpr int32_t kMaxSequencePictures = 100000;
 const QString kSequenceZero = QStringLiteral("00000");
-
-ConstPixelView Read(const Picture& picture) {
-    return picture.view();
-}
 
 }  // namespace
 
@@ -55,21 +50,14 @@ LyricClock StartClock(int32_t fadeTime) {
     return clock;
 }
 
-int32_t FadeFrames(const Settings& settings) {
-    return std::clamp(ToInt(settings.FadeTime), 0, kMaxFadeTime);
-}
-
-IntroFrames CoverIntroFrames(const Settings& settings) {
-    return {std::max(ToInt(settings.CoverShowTime), 0), std::max(ToInt(settings.CoverFadeTime), 0)};
-}
-
 QString BackgroundSequence::file(int32_t number) const {
     return prefix + QString::number(number).rightJustified(5, u'0') + extension;
 }
 
-std::optional<BackgroundSequence> FindBackgroundSequence(const Settings& settings) {
-    const QString& path = settings.PicturePath;
-    if (settings.BGImage != 1 || settings.BGAnimation != 1 || path.size() <= 5) {
+std::optional<BackgroundSequence> FindBackgroundSequence(const RenderContext& context) {
+    const QString& path = context.settings.PicturePath;
+    const DerivedSettings& d = context.derived;
+    if (!d.backgroundImage || !d.backgroundAnimation || path.size() <= 5) {
         return std::nullopt;
     }
     BackgroundSequence sequence;
@@ -92,7 +80,7 @@ bool ShowSequencePicture(WorkingPictures& pictures, const BackgroundSequence& se
     if (!QFileInfo(file).isFile()) {
         return false;
     }
-    const std::optional<QImage> image = LoadPictureGDIP(file);
+    const std::optional<QImage> image = LoadPicture(file);
     if (!image) {
         return false;
     }
@@ -102,10 +90,10 @@ bool ShowSequencePicture(WorkingPictures& pictures, const BackgroundSequence& se
     return true;
 }
 
-void ResetSongState(const Settings& settings, RenderState& state) {
-    state.TitleScrollX = static_cast<int32_t>(std::clamp<int64_t>(
-        int64_t{ToInt(settings.TitleBarTextW)} + settings.TitleSpeed + 1,
-        std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+void ResetSongState(const RenderContext& context) {
+    RenderState& state = context.state;
+    state.TitleScrollX =
+        ClampToInt32(int64_t{context.derived.titleBarTextW} + context.settings.TitleSpeed + 1);
     state.CoverFrameCounter = 0;
     state.TransitionStep = 0;
     state.LineChanged = true;
@@ -114,7 +102,7 @@ void ResetSongState(const Settings& settings, RenderState& state) {
 
 void DrawStartImage(const RenderContext& context, const LyricSheet& sheet) {
     context.state.CurrentLyricText.clear();
-    RenderLyrics(context, QString(), sheet.text(3), true, true);
+    RenderLyrics(context, QString(), sheet.text(3), true);
 }
 
 std::optional<int32_t> CoverAlpha(int64_t counter, int64_t showTime, int64_t fadeTime) {
@@ -145,12 +133,14 @@ FrameComposer::FrameComposer(ExportSink sink) : sink_(std::move(sink)) {}
 
 void FrameComposer::StartSong(const RenderContext& context, const LyricSheet& sheet,
                               const SongSetup& setup) {
-    const Settings& s = context.settings;
+    const DerivedSettings& d = context.derived;
     sheet_ = sheet;
     setup_ = setup;
     coverArt_ = QImage();
-    fadeTime_ = FadeFrames(s);
-    intro_ = CoverIntroFrames(s);
+    fadeTime_ = d.fadeFrames;
+    coverShow_ = d.coverShowFrames;
+    coverFade_ = d.coverFadeFrames;
+    introEnd_ = d.coverIntroEnd();
     currentIndex_ = 0;
     initial_ = false;
     lyricFrame_ = QImage();
@@ -174,7 +164,7 @@ void FrameComposer::StartSong(const RenderContext& context, const LyricSheet& sh
     context.state.CoverFrameCounter = 0;
     frameNumber_ = 0;
     animationIndex_ = 1;
-    sequence_ = FindBackgroundSequence(s);
+    sequence_ = FindBackgroundSequence(context);
 }
 
 void FrameComposer::scanLines(const RenderContext& context, const QString& tag) {
@@ -190,7 +180,7 @@ void FrameComposer::scanLines(const RenderContext& context, const QString& tag) 
 }
 
 void FrameComposer::ComposeFrame(const RenderContext& context, int32_t frameNumber) {
-    const Settings& s = context.settings;
+    const DerivedSettings& d = context.derived;
     frameNumber_ = frameNumber;
     if (sequence_) {
         showBackground(context);
@@ -200,10 +190,10 @@ void FrameComposer::ComposeFrame(const RenderContext& context, int32_t frameNumb
     if (context.state.CoverFrameCounter == 0) {
         drawSongHeader(context);
     }
-    if (s.CoverIntro == 1) {
+    if (d.coverIntro) {
         drawCoverIntro(context);
     }
-    if (s.TitleBar == 1) {
+    if (d.titleBar) {
         drawTitleBar(context);
     }
     // Each picture of an animated background makes its own frame.
@@ -296,7 +286,7 @@ void FrameComposer::drawLyricLayer(const RenderContext& context) {
 
 void FrameComposer::renderLyrics(const RenderContext& context, const QString& previous,
                                  const QString& next) {
-    RenderLyrics(context, previous, next, true, true);
+    RenderLyrics(context, previous, next, true);
     lyricFrame_ = QImage();
 }
 
@@ -309,10 +299,10 @@ void FrameComposer::showBackgroundAndLyrics(const RenderContext& context) {
         canvas.image() = lyricFrame_;
         return;
     }
-    PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(), Read(p.PTMP2), 0, 0, 255, 0,
-                 0);
-    BlendThroughMask(canvas.view(), 0, 0, canvas.width(), canvas.height(), Read(p.SP3), 0, 0,
-                     Read(p.SP6), 0, 0);
+    PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(), p.PTMP2.constView(), 0, 0,
+                 255, 0, 0);
+    BlendThroughMask(canvas.view(), 0, 0, canvas.width(), canvas.height(), p.SP3.constView(), 0, 0,
+                     p.SP6.constView(), 0, 0);
     if (!sequence_) {
         lyricFrame_ = canvas.image().copy();
     }
@@ -351,15 +341,15 @@ void FrameComposer::drawSongHeader(const RenderContext& context) {
 void FrameComposer::drawCoverIntro(const RenderContext& context) {
     WorkingPictures& p = context.pictures;
     const int64_t counter = context.state.CoverFrameCounter;
-    const std::optional<int32_t> alpha = CoverAlpha(counter, intro_.show, intro_.fade);
+    const std::optional<int32_t> alpha = CoverAlpha(counter, coverShow_, coverFade_);
     if (!alpha) {
         return;
     }
-    if (counter >= intro_.show) {
+    if (counter >= coverShow_) {
         drawIndex(context, currentIndex_);  // the frame the cover fades out over
     }
     Picture& canvas = p.Picture1;
-    PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(), Read(p.Picture4), 0, 0,
+    PxAlphaBlend(canvas.view(), 0, 0, canvas.width(), canvas.height(), p.Picture4.constView(), 0, 0,
                  *alpha, 0, 0);
     if (!sequence_) {
         exportFrame();
@@ -369,14 +359,12 @@ void FrameComposer::drawCoverIntro(const RenderContext& context) {
 void FrameComposer::drawTitleBar(const RenderContext& context) {
     const RenderState& st = context.state;
     const int64_t counter = st.CoverFrameCounter;
-    const int64_t introEnd = intro_.end();
-    const std::optional<int32_t> level = TitleBarLevel(counter, introEnd);
+    const std::optional<int32_t> level = TitleBarLevel(counter, introEnd_);
     if (!level) {
         return;
     }
     // Once down, a title that fits is drawn by the lyric renderer; a longer one scrolls here.
-    const bool scrolls = CharacterCount(st.TitleText) > ToInt(context.settings.TitleBarTextLength);
-    if (counter > introEnd + kTitleDropFrames && !scrolls) {
+    if (counter > introEnd_ + kTitleDropFrames && context.derived.titleFits(st.TitleText)) {
         return;
     }
     showBackgroundAndLyrics(context);

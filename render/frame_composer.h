@@ -13,16 +13,12 @@
 
 namespace lumek {
 
-// Videos run at 10 frames per second: frame k (from 1) is the k-th tenth of the song.
+// Videos run at 10 frames per second: frame k (from 1) is the k-th tenth of the song. The lyric
+// clock runs 2 x FadeTime + 1 tenths ahead of the video.
 inline constexpr int32_t kFramesPerSecond = 10;
-// The title bar slides down over this many frames once the cover intro is over.
-inline constexpr int32_t kTitleDropFrames = 10;
-// Longer lyric fades are taken as this many frames; the clock runs 2 x FadeTime + 1 tenths
-// ahead of the video.
-inline constexpr int32_t kMaxFadeTime = 600;
 
-// Frames of a song: its whole tenths, Int(duration x 10) with the duration taken to 4 decimals
-// (185.37 s gives 1853, 0.05 s gives 0).
+// Frames of a song: its whole tenths, the duration taken to 4 decimals (185.37 s gives 1853,
+// 0.05 s gives 0).
 int32_t FrameCount(double durationSeconds);
 
 // The time the lyrics are matched with, in minutes, seconds 0-59 and tenths 0-9.
@@ -43,19 +39,6 @@ struct LyricClock {
 // tenths.
 LyricClock StartClock(int32_t fadeTime);
 
-// The FadeTime setting as the composer uses it: 0 to kMaxFadeTime frames.
-int32_t FadeFrames(const Settings& settings);
-
-// How long the cover intro shows (CoverShowTime) and fades out (CoverFadeTime), in frames, each
-// at least 0. The title bar comes down once both are over, also with the intro off.
-struct IntroFrames {
-    int64_t show = 0;
-    int64_t fade = 0;
-
-    int64_t end() const { return show + fade; }
-};
-IntroFrames CoverIntroFrames(const Settings& settings);
-
 // An animated background: files prefix + five-digit number + extension, numbered from 00000.
 struct BackgroundSequence {
     QString prefix;
@@ -68,7 +51,7 @@ struct BackgroundSequence {
 // The sequence the background image names, when the background image and its animation are both
 // ticked and the image path (longer than 5 characters) ends with "00000" before its extension.
 // The files are counted here.
-std::optional<BackgroundSequence> FindBackgroundSequence(const Settings& settings);
+std::optional<BackgroundSequence> FindBackgroundSequence(const RenderContext& context);
 
 // Loads picture `number` of a sequence, stretches it over the frame background PTMP2 and shows
 // it in Picture1. A missing or unreadable picture keeps the previous background: false.
@@ -78,7 +61,7 @@ bool ShowSequencePicture(WorkingPictures& pictures, const BackgroundSequence& se
 // What a song build resets before a song: the title's scroll position (at the text window's
 // right edge plus one step), the cover frame counter, the transition step, the current line;
 // and it forces the lyric layers to be redrawn.
-void ResetSongState(const Settings& settings, RenderState& state);
+void ResetSongState(const RenderContext& context);
 
 // The frame image a song starts with: no current line and the first lyric line (index 3) as the
 // next line, on the frame background. The caller copies Picture1 into its frame image.
@@ -100,7 +83,7 @@ struct SongSetup {
 //
 // A song build drives it like this, with state.MakingVideo set (a still title then follows the
 // frame counter):
-//   ResetSongState(settings, state);  DrawStartImage(context, sheet);  <frame image = Picture1>
+//   ResetSongState(context);  DrawStartImage(context, sheet);  <frame image = Picture1>
 //   composer.StartSong(context, sheet, setup);
 //   for k = 1 .. FrameCount(duration):
 //       composer.ComposeFrame(context, k);   // exports through the sink as needed
@@ -152,7 +135,9 @@ private:
 
     // Settings read at the song start, in frames.
     int32_t fadeTime_ = 0;
-    IntroFrames intro_;
+    int64_t coverShow_ = 0;
+    int64_t coverFade_ = 0;
+    int64_t introEnd_ = 0;
 
     int32_t frameNumber_ = 0;
     LyricClock clock_;

@@ -155,8 +155,8 @@ std::optional<QImage> Draw(const QImage& image, QSize size, int32_t backColour, 
 
 }  // namespace
 
-std::optional<QImage> LoadPictureGDIP(const QString& fileName, QSize size, int32_t backColour,
-                                      bool keepAspect) {
+std::optional<QImage> LoadPicture(const QString& fileName, QSize size, int32_t backColour,
+                                  bool keepAspect) {
     QFile file(fileName);
     // A device or pipe is no image file; reading it could block or never end.
     if (!file.open(QIODevice::ReadOnly) || file.isSequential() || file.size() > kMaxFileBytes) {
@@ -172,10 +172,6 @@ std::optional<QImage> LoadPictureFromMemory(const QByteArray& data, QSize size, 
         return std::nullopt;
     }
     return Draw(*image, size, backColour, keepAspect);
-}
-
-std::optional<QImage> LoadPictureGDIPlus(const QString& fileName) {
-    return LoadPictureGDIP(fileName, {-1, -1}, 0xFFFFFF, false);
 }
 
 }  // namespace lumek

@@ -15,12 +15,10 @@ namespace lumek {
 // picture, or with keepAspect fitted inside it and centred. A size of -1 (either dimension) means
 // the image's own size. Transparent pixels show the background colour. Nothing when the data is
 // not a readable image.
-std::optional<QImage> LoadPictureGDIP(const QString& fileName, QSize size = {-1, -1},
-                                      int32_t backColour = 0xFFFFFF, bool keepAspect = false);
+// The defaults give the image at its own size on white.
+std::optional<QImage> LoadPicture(const QString& fileName, QSize size = {-1, -1},
+                                  int32_t backColour = 0xFFFFFF, bool keepAspect = false);
 std::optional<QImage> LoadPictureFromMemory(const QByteArray& data, QSize size = {-1, -1},
                                             int32_t backColour = 0xFFFFFF, bool keepAspect = false);
-
-// The image at its own size on white.
-std::optional<QImage> LoadPictureGDIPlus(const QString& fileName);
 
 }  // namespace lumek

@@ -25,10 +25,6 @@ const QString kLineSeparator = QStringLiteral(" / ");
 constexpr int kMaxMaskBlurs = 4096;
 constexpr int kMaxTransitionBlurs = 1000;
 
-ConstPixelView Read(const Picture& picture) {
-    return picture.view();
-}
-
 // Texts are wrapped by characters (code points), as they are counted.
 using Chars = std::u32string;
 
@@ -98,8 +94,8 @@ FontSpec NeighbourFont(const Settings& s) {
     return {s.Font2Name, s.Font2Size, s.Font2Bold};
 }
 
-bool NeighboursShown(const Settings& s, bool showNeighbours) {
-    return showNeighbours && s.SubTextShow == 1;
+bool NeighboursShown(const RenderContext& context, bool showNeighbours) {
+    return showNeighbours && context.derived.neighboursShown;
 }
 
 // Lays out a text around (x, centreLine) and draws it into SP1 in white, dilated by spread;
@@ -108,12 +104,12 @@ QRect DrawLines(const RenderContext& context, const QString& text, const FontSpe
                 int32_t pitch, int64_t x, int64_t centreLine, int32_t spread,
                 const Gradient* bands) {
     WorkingPictures& p = context.pictures;
-    const WrapRule rule = LyricWrapRule(context.settings, p.Picture1.width());
+    const WrapRule rule = LyricWrapRule(context);
     const TextAnchor anchor = AnchorFor(context.settings.TextAlign);
     QRect drawn;
     for (const TextLine& line : LayOutText(text, pitch, ClampToInt32(centreLine), rule)) {
-        drawn |= DrawText(p.SP1.view(), ClampToInt32(x), line.top, anchor, line.text, font,
-                          0xFFFFFF, spread);
+        drawn |= context.text().DrawText(p.SP1.view(), ClampToInt32(x), line.top, anchor, line.text,
+                                         font, 0xFFFFFF, spread);
         const bool bandShows = int64_t{line.top} + pitch > 0 && line.top < p.SP2.height();
         if (bands != nullptr && bandShows) {
             FillGradient(p.SP2.view(), 0, line.top, p.SP2.width(), pitch,
@@ -129,7 +125,7 @@ QRect DrawNeighbours(const RenderContext& context, const QString& previousText,
                      const QString& nextText, int64_t dx, int64_t dy, int32_t spread,
                      const Gradient* bands) {
     const Settings& s = context.settings;
-    const int64_t between = ToInt(s.TextBetween);
+    const int64_t between = context.derived.textBetween;
     const FontSpec font = NeighbourFont(s);
     const int64_t x = int64_t{s.PointX} + dx;
     const int64_t y = int64_t{s.PointY} + dy;
@@ -171,14 +167,14 @@ void CompositePass(const RenderContext& context, const QRect& drawn, int32_t blu
     const int w = reach.width();
     const int h = reach.height();
     if (!reach.isEmpty()) {
-        BlendThroughMask(p.SP3.view(), reach.x(), reach.y(), w, h, Read(p.SP2), reach.x(),
-                         reach.y(), Read(p.SP1), reach.x(), reach.y());
+        BlendThroughMask(p.SP3.view(), reach.x(), reach.y(), w, h, p.SP2.constView(), reach.x(),
+                         reach.y(), p.SP1.constView(), reach.x(), reach.y());
     }
     p.SP2.setBackColour(0xFFFFFF);
     p.SP2.clear();
     if (!reach.isEmpty()) {
-        BlendThroughMask(p.SP6.view(), reach.x(), reach.y(), w, h, Read(p.SP2), reach.x(),
-                         reach.y(), Read(p.SP1), reach.x(), reach.y());
+        BlendThroughMask(p.SP6.view(), reach.x(), reach.y(), w, h, p.SP2.constView(), reach.x(),
+                         reach.y(), p.SP1.constView(), reach.x(), reach.y());
         p.SP1.fillRect(reach, 0);
     }
 }
@@ -189,11 +185,11 @@ void ApplyTransition(const RenderContext& context) {
     WorkingPictures& p = context.pictures;
     RenderState& st = context.state;
     const int32_t strength = st.TransitionStep;
-    const int32_t effect = context.settings.EffectType;
+    const TransitionEffect effect = context.derived.effect;
     for (Picture* layer : {&p.SP3, &p.SP6}) {
-        if (effect == 1 || effect == 2) {
-            ApplyFilter(effect == 2 ? kFilterMosaic : kFilterSpread, layer->view(), strength,
-                        st.FilterProgress, st.Filters, context.host);
+        if (effect != TransitionEffect::Blur) {
+            ApplyFilter(effect == TransitionEffect::Mosaic ? kFilterMosaic : kFilterSpread,
+                        layer->view(), strength, st.FilterProgress, st.Filters, context.host);
         } else {
             for (int pass = 0; pass < std::min(strength, kMaxTransitionBlurs); ++pass) {
                 PxBlur(layer->view(), AsConst(layer->view()), 0, 0);
@@ -212,7 +208,8 @@ void RebuildLayers(const RenderContext& context, const QString& previousText,
     // Only the passes read the mask picture, so it is erased here rather than on every call.
     p.SP1.removeBackPicture();
     p.SP1.clear();
-    PxAlphaBlend(p.SP3.view(), 0, 0, p.SP3.width(), p.SP3.height(), Read(p.PTMP2), 0, 0, 255, 0, 0);
+    PxAlphaBlend(p.SP3.view(), 0, 0, p.SP3.width(), p.SP3.height(), p.PTMP2.constView(), 0, 0, 255,
+                 0, 0);
     p.SP6.setBackColour(0);
     p.SP6.clear();
 
@@ -245,7 +242,7 @@ void RebuildLayers(const RenderContext& context, const QString& previousText,
                             s.PointY, 0, &mainBands),
                   0);
 
-    if (NeighboursShown(s, showNeighbours)) {
+    if (NeighboursShown(context, showNeighbours)) {
         const Gradient subBands{s.SubFontColor, s.SubFontColor2};
         CompositePass(context, DrawNeighbours(context, previousText, nextText, 0, 0, 0, &subBands),
                       0);
@@ -263,26 +260,26 @@ void CompositeLayers(const RenderContext& context) {
     RenderState::LayerArea& area = context.state.LyricArea;
     const qint64 key = p.SP6.image().cacheKey();
     if (area.imageKey != key || key == 0) {
-        area.bands = NonBlackBands(Read(p.SP6), p.SP6.image().rect());
+        area.bands = NonBlackBands(p.SP6.constView(), p.SP6.image().rect());
         area.imageKey = key;
     }
     for (const QRect& band : area.bands) {
-        PxAlphaMask(p.Picture1.view(), band.x(), band.y(), band.width(), band.height(), Read(p.SP3),
-                    band.x(), band.y(), Read(p.SP6), band.x(), band.y(), 0, 0);
+        PxAlphaMask(p.Picture1.view(), band.x(), band.y(), band.width(), band.height(),
+                    p.SP3.constView(), band.x(), band.y(), p.SP6.constView(), band.x(), band.y(), 0,
+                    0);
     }
 }
 
 // A title that fits its bar is drawn with the lyrics once the cover intro and the bar's
 // slide-down are over.
 void DrawStillTitle(const RenderContext& context) {
-    const Settings& s = context.settings;
+    const DerivedSettings& d = context.derived;
     const RenderState& st = context.state;
-    if (s.TitleBar != 1 || CharacterCount(st.TitleText) > ToInt(s.TitleBarTextLength)) {
+    if (!d.titleBar || !d.titleFits(st.TitleText)) {
         return;
     }
-    const int64_t barDown = int64_t{ToInt(s.CoverFadeTime)} + ToInt(s.CoverShowTime) + 10;
     const int64_t position = st.MakingVideo ? st.CoverFrameCounter : st.PreviewPosition;
-    if (position > barDown) {
+    if (position > d.titleBarDownAt()) {
         DrawTitleBar(context, st.TitleText, 255);
     }
 }
@@ -365,12 +362,16 @@ std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t cen
     return lines;
 }
 
-WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth) {
-    const FontSpec font = MainFont(settings);
+WrapRule LyricWrapRule(const RenderContext& context) {
+    const Settings& s = context.settings;
+    const FontSpec font = MainFont(s);
     WrapRule rule;
-    rule.limit = ClampToInt32(int64_t{WrapWidth(canvasWidth, settings.PointX, settings.TextAlign)} -
-                              ToInt(settings.TextLength));
-    rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
+    rule.limit =
+        ClampToInt32(int64_t{WrapWidth(context.pictures.Picture1.width(), s.PointX, s.TextAlign)} -
+                     context.derived.textLength);
+    rule.measure = [font, &text = context.text()](const QString& line) {
+        return text.MeasureTextWidth(line, font);
+    };
     return rule;
 }
 
@@ -387,7 +388,7 @@ QRect DrawShadowMask(const RenderContext& context, const QString& previousText,
     }
     colour.setBackColour(s.SubShadowColor);
     colour.clear();
-    if (!NeighboursShown(s, showNeighbours)) {
+    if (!NeighboursShown(context, showNeighbours)) {
         return {};
     }
     return DrawNeighbours(context, previousText, nextText, offset, offset, 0, nullptr);
@@ -409,14 +410,14 @@ QRect DrawStrokeMask(const RenderContext& context, const QString& previousText,
     }
     colour.setBackColour(s.SubStokeColor);
     colour.clear();
-    if (!NeighboursShown(s, showNeighbours) || s.FontStroke2 < 0) {
+    if (!NeighboursShown(context, showNeighbours) || s.FontStroke2 < 0) {
         return {};
     }
     return DrawNeighbours(context, previousText, nextText, 0, 0, s.FontStroke2, nullptr);
 }
 
 void RenderLyrics(const RenderContext& context, const QString& previousText,
-                  const QString& nextText, bool showNeighbours, bool /*unused*/) {
+                  const QString& nextText, bool showNeighbours) {
     WorkingPictures& p = context.pictures;
     RenderState& st = context.state;
 
@@ -424,8 +425,8 @@ void RenderLyrics(const RenderContext& context, const QString& previousText,
     if (p.PTMP2.width() < p.Picture1.width() || p.PTMP2.height() < p.Picture1.height()) {
         p.Picture1.clear();  // else the background copied below covers all of it
     }
-    PxAlphaBlend(p.Picture1.view(), 0, 0, p.Picture1.width(), p.Picture1.height(), Read(p.PTMP2), 0,
-                 0, 255, 0, 0);
+    PxAlphaBlend(p.Picture1.view(), 0, 0, p.Picture1.width(), p.Picture1.height(),
+                 p.PTMP2.constView(), 0, 0, 255, 0, 0);
     // Without a line change or a transition the cached layers still hold this frame's lyrics.
     if (st.TransitionStep > 0 || st.LineChanged) {
         RebuildLayers(context, previousText, nextText, showNeighbours);

@@ -43,8 +43,9 @@ struct TextLine {
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
                                  const WrapRule& rule);
 
-// The wrap rule of the lyric lines: widths in the main lyric font, also for the neighbours.
-WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth);
+// The wrap rule of the lyric lines on the canvas Picture1: widths in the main lyric font, also
+// for the neighbours.
+WrapRule LyricWrapRule(const RenderContext& context);
 
 // Draws the lyric layer of a frame onto Picture1 over the background in PTMP2: the current line
 // with its neighbours (previousText above, nextText below; only when showNeighbours and the
@@ -52,7 +53,7 @@ WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth);
 // and SP6 are rebuilt only when LineChanged is set or a transition runs; otherwise the cached
 // layers are put over the new background. Draws a still title bar when its time has come.
 void RenderLyrics(const RenderContext& context, const QString& previousText,
-                  const QString& nextText, bool showNeighbours, bool unused = true);
+                  const QString& nextText, bool showNeighbours);
 
 // One shadow (offset applied to x and y) or outline mask pass of the main line or of the
 // neighbours: white text into SP1, the pass colour into SP2. They return the part of SP1 drawn.

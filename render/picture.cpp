@@ -107,7 +107,7 @@ void StretchInto(const QImage& source, Picture& destination, const QRect& target
         (target & destination.image().rect()).isEmpty()) {
         return;
     }
-    // An empty source is an empty (black) picture, as a picture box without a picture.
+    // An empty source is an empty (black) picture.
     if (source.isNull()) {
         destination.fillRect(target, 0);
         return;

@@ -11,7 +11,7 @@ namespace lumek {
 
 // An off-screen picture: a 32-bit pixel buffer (QImage::Format_RGB32) with a background colour
 // and an optional persistent background picture. Clearing shows the background picture at the
-// top-left corner over the background colour, as a picture box with a picture does.
+// top-left corner over the background colour.
 class Picture {
 public:
     Picture() = default;
@@ -25,6 +25,8 @@ public:
     const QImage& image() const { return image_; }
     PixelView view();
     ConstPixelView view() const;
+    // The pixels to read from, also through a picture that may be written to.
+    ConstPixelView constView() const { return view(); }
 
     // Colours are 0x00BBGGRR; system colour codes are kept as given and resolved when filling.
     // The background setters change what clear() shows; the current content stays.

@@ -6,7 +6,6 @@
 #include "base/settings.h"
 
 #include <QCache>
-#include <QCoreApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -138,35 +137,26 @@ struct Raster {
     QPoint origin;
 };
 
-// Fonts, widths and drawn lines, kept for the program's run. They hold fonts, so they are
-// emptied while the application object still exists.
-struct TextCaches {
+}  // namespace
+
+// Fonts, widths and drawn lines of one measurer.
+struct TextMeasurer::Caches {
     QHash<QString, std::shared_ptr<FontEntry>> fonts;
     QHash<QString, int32_t> widths;
     QCache<QString, Raster> rasters{48 * 1024 * 1024};
 };
 
-TextCaches& Caches() {
-    static TextCaches caches;
-    static const bool emptiedAtExit = [] {
-        qAddPostRoutine([] {
-            caches.rasters.clear();
-            caches.widths.clear();
-            caches.fonts.clear();
-        });
-        return true;
-    }();
-    Q_UNUSED(emptiedAtExit);
-    return caches;
-}
+namespace {
+
+using TextCaches = TextMeasurer::Caches;
 
 // The font a FontSpec stands for, made once; nothing for a size of 0 or less.
-const FontEntry* FontFor(const QString& face, int32_t size, bool bold) {
+const FontEntry* FontFor(TextCaches& caches, const QString& face, int32_t size, bool bold) {
     if (size <= 0) {
         return nullptr;
     }
     const int32_t cell = std::min(size, kMaxFontCellHeight);
-    auto& fonts = Caches().fonts;
+    auto& fonts = caches.fonts;
     const QString key = FontKey(face, cell, bold);
     auto found = fonts.find(key);
     if (found == fonts.end()) {
@@ -178,11 +168,11 @@ const FontEntry* FontFor(const QString& face, int32_t size, bool bold) {
     return found->get();
 }
 
-int32_t MeasureWith(const FontEntry& entry, const QString& text) {
+int32_t MeasureWith(TextCaches& caches, const FontEntry& entry, const QString& text) {
     if (text.isEmpty()) {
         return 0;
     }
-    auto& widths = Caches().widths;
+    auto& widths = caches.widths;
     const QString key = entry.key + QChar(0x1E) + text;
     if (const auto found = widths.constFind(key); found != widths.cend()) {
         return *found;
@@ -369,24 +359,26 @@ TextAnchor AnchorFor(int32_t alignment) {
     }
 }
 
-int32_t MeasureTextWidth(const QString& text, const QString& face, int32_t size, bool bold) {
+TextMeasurer::TextMeasurer() : caches_(std::make_unique<Caches>()) {}
+TextMeasurer::~TextMeasurer() = default;
+TextMeasurer::TextMeasurer(TextMeasurer&&) noexcept = default;
+TextMeasurer& TextMeasurer::operator=(TextMeasurer&&) noexcept = default;
+
+int32_t TextMeasurer::MeasureTextWidth(const QString& text, const QString& face, int32_t size,
+                                       bool bold) {
     if (text.isEmpty()) {
         return 0;
     }
-    const FontEntry* entry = FontFor(face, size, bold);
-    return entry == nullptr ? 0 : MeasureWith(*entry, text);
+    const FontEntry* entry = FontFor(*caches_, face, size, bold);
+    return entry == nullptr ? 0 : MeasureWith(*caches_, *entry, text);
 }
 
-int32_t MeasureTextWidth(const QString& text, const FontSpec& font) {
+int32_t TextMeasurer::MeasureTextWidth(const QString& text, const FontSpec& font) {
     return MeasureTextWidth(text, font.face, font.size, font.bold);
 }
 
 int32_t AnsiByteLength(const QString& text) {
     return CodePageByteLength(text);
-}
-
-int32_t CharacterCount(const QString& text) {
-    return static_cast<int32_t>(QStringView(text).toUcs4().size());
 }
 
 int64_t AnchoredLeft(int64_t x, int64_t width, TextAnchor anchor) {
@@ -401,21 +393,22 @@ int64_t AnchoredLeft(int64_t x, int64_t width, TextAnchor anchor) {
     return x;
 }
 
-ResolvedFont ResolveFont(const FontSpec& font) {
-    const FontEntry* entry = FontFor(font.face, font.size, font.bold);
+ResolvedFont TextMeasurer::ResolveFont(const FontSpec& font) {
+    const FontEntry* entry = FontFor(*caches_, font.face, font.size, font.bold);
     return entry == nullptr ? ResolvedFont{} : entry->info;
 }
 
-QRect DrawText(PixelView dst, int32_t x, int32_t top, TextAnchor anchor, const QString& text,
-               const FontSpec& font, int32_t colour, int32_t spread) {
+QRect TextMeasurer::DrawText(PixelView dst, int32_t x, int32_t top, TextAnchor anchor,
+                             const QString& text, const FontSpec& font, int32_t colour,
+                             int32_t spread) {
     if (dst.pixels == nullptr || dst.width <= 0 || dst.height <= 0 || text.isEmpty()) {
         return {};
     }
-    const FontEntry* entry = FontFor(font.face, font.size, font.bold);
+    const FontEntry* entry = FontFor(*caches_, font.face, font.size, font.bold);
     if (entry == nullptr) {
         return {};
     }
-    const int64_t width = MeasureWith(*entry, text);
+    const int64_t width = MeasureWith(*caches_, *entry, text);
     const int64_t cell = entry->info.cellHeight;
     const int64_t s = std::clamp<int32_t>(spread, 0, kMaxTextSpread);
     const int64_t penX = AnchoredLeft(x, width, anchor);
@@ -434,7 +427,7 @@ QRect DrawText(PixelView dst, int32_t x, int32_t top, TextAnchor anchor, const Q
     const QRect area = ToRect(ax0, ay0, ax1, ay1);
     const bool whole = ax0 == gx0 && ax1 == gx1 && ay0 == gy0 && ay1 == gy1;
 
-    auto& rasters = Caches().rasters;
+    auto& rasters = caches_->rasters;
     const QString key = entry->key + QChar(0x1E) + text + QChar(0x1E) + QString::number(s) +
                         (whole ? QString() : RectKey(area));
     const Raster* raster = rasters.object(key);

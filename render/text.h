@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace lumek {
 
@@ -27,16 +28,8 @@ enum class TextAnchor { Left, Centre, Right };
 // The anchor of an alignment setting (1 left, 2 centre, 3 right); no choice draws left-aligned.
 TextAnchor AnchorFor(int32_t alignment);
 
-// The pixel width of a text drawn in a font: the sum of its glyph advances, as DrawText places
-// them. Results are cached per (text, font), since the word wrapper measures every prefix.
-int32_t MeasureTextWidth(const QString& text, const QString& face, int32_t size, bool bold);
-int32_t MeasureTextWidth(const QString& text, const FontSpec& font);
-
 // Bytes of the text in the Korean code page: 2 per Hangul syllable, 1 per ASCII character.
 int32_t AnsiByteLength(const QString& text);
-
-// Characters of a text as the word wrapper and the title bar count them (code points).
-int32_t CharacterCount(const QString& text);
 
 // The left end of a line of the given width anchored at x.
 int64_t AnchoredLeft(int64_t x, int64_t width, TextAnchor anchor);
@@ -51,14 +44,37 @@ struct ResolvedFont {
     int32_t cellHeight = 0;
     bool valid = false;
 };
-ResolvedFont ResolveFont(const FontSpec& font);
 
-// Draws one line of text with its cell top at `top`, anchored at x, antialiased (grayscale):
-// each pixel becomes colour * a + pixel * (1 - a) for the glyph coverage a. With spread w > 0 the
-// line is drawn as if at every offset (dx, dy) with |dx|, |dy| <= w, one over the other: the text
-// dilated by a (2w + 1)-pixel square, as an outline pass needs, for the cost of one drawing.
-// colour is 0x00BBGGRR. Returns the part of dst that was drawn on (empty when nothing was).
-QRect DrawText(PixelView dst, int32_t x, int32_t top, TextAnchor anchor, const QString& text,
-               const FontSpec& font, int32_t colour, int32_t spread = 0);
+// Measures and draws text, keeping the fonts, widths and drawn lines it made for as long as it
+// lives: the word wrapper measures every prefix of a line, and most frames draw the lines of the
+// frame before. Its owner must be gone before the application object, since it holds fonts.
+class TextMeasurer {
+public:
+    TextMeasurer();
+    ~TextMeasurer();
+    TextMeasurer(TextMeasurer&&) noexcept;
+    TextMeasurer& operator=(TextMeasurer&&) noexcept;
+
+    // The pixel width of a text drawn in a font: the sum of its glyph advances, as DrawText
+    // places them.
+    int32_t MeasureTextWidth(const QString& text, const QString& face, int32_t size, bool bold);
+    int32_t MeasureTextWidth(const QString& text, const FontSpec& font);
+
+    ResolvedFont ResolveFont(const FontSpec& font);
+
+    // Draws one line of text with its cell top at `top`, anchored at x, antialiased (grayscale):
+    // each pixel becomes colour * a + pixel * (1 - a) for the glyph coverage a. With spread w > 0
+    // the line is drawn as if at every offset (dx, dy) with |dx|, |dy| <= w, one over the other:
+    // the text dilated by a (2w + 1)-pixel square, as an outline pass needs, for the cost of one
+    // drawing. colour is 0x00BBGGRR. Returns the part of dst that was drawn on (empty when
+    // nothing was).
+    QRect DrawText(PixelView dst, int32_t x, int32_t top, TextAnchor anchor, const QString& text,
+                   const FontSpec& font, int32_t colour, int32_t spread = 0);
+
+    struct Caches;  // the measurer's own business
+
+private:
+    std::unique_ptr<Caches> caches_;
+};
 
 }  // namespace lumek

@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kMaxTitleWindowSide = 4096;
 
-ConstPixelView Read(const Picture& picture) {
-    return picture.view();
-}
-
 FontSpec TitleFont(const Settings& s) {
     return {s.TitleFontName, s.TitleFontSize, s.TitleFontBold};
 }
@@ -27,7 +23,7 @@ double SlideOf(int32_t level) {
     return (static_cast<double>(level) - 5.0) / 250.0;
 }
 
-void SizeTextWindow(const Settings& settings, Picture& window) {
+void SizeTextWindow(const DerivedSettings& settings, Picture& window) {
     const QSize size = TitleWindowSize(settings);
     if (window.width() != size.width() || window.height() != size.height()) {
         window.resize(size.width(), size.height());
@@ -36,52 +32,55 @@ void SizeTextWindow(const Settings& settings, Picture& window) {
 
 }  // namespace
 
-void PrepareTitleBar(const Settings& settings, WorkingPictures& pictures,
-                     const ImageHolders& holders) {
+void PrepareTitleBar(const RenderContext& context) {
+    const Settings& settings = context.settings;
+    WorkingPictures& pictures = context.pictures;
+    const ImageHolders& holders = context.holders;
     StretchOver(holders.TTS, pictures.TTD);
     StretchOver(holders.TTM, pictures.TTMT);
     // The recoloured bar replaces the bar where the effect mask is white.
     const float hue = static_cast<float>(settings.TitleHue / 10.0);
     const auto lightness = static_cast<float>(int64_t{settings.TitleBrightness} - 100);
     PxHSL(pictures.TTT.view(), 0, 0, pictures.TTT.width(), pictures.TTT.height(),
-          Read(pictures.TTD), 0, 0, hue, 1.0f, lightness, 0, 0);
+          pictures.TTD.constView(), 0, 0, hue, 1.0f, lightness, 0, 0);
     PxAlphaMask(pictures.TTD.view(), 0, 0, pictures.TTD.width(), pictures.TTD.height(),
-                Read(pictures.TTT), 0, 0, Read(pictures.TTMT), 0, 0, 0, 0);
+                pictures.TTT.constView(), 0, 0, pictures.TTMT.constView(), 0, 0, 0, 0);
     StretchOver(holders.SP4, pictures.TTMT);
     StretchOver(holders.SP5, pictures.TTT2);
-    SizeTextWindow(settings, pictures.Picture7);
+    SizeTextWindow(context.derived, pictures.Picture7);
 }
 
-int32_t TitleBarTop(const Settings& settings, int32_t level) {
-    return RoundHalfEven(ToInt(settings.TitleBarUpTop) +
-                         SlideOf(level) * ToInt(settings.TitleBarDownTop));
+int32_t TitleBarTop(const DerivedSettings& settings, int32_t level) {
+    return RoundHalfEven(settings.titleBarUpTop + SlideOf(level) * settings.titleBarDownTop);
 }
 
-QSize TitleWindowSize(const Settings& settings) {
-    return {std::clamp(ToInt(settings.TitleBarTextW), 0, kMaxTitleWindowSide),
-            std::clamp(ToInt(settings.TitleBarTextH), 0, kMaxTitleWindowSide)};
+QSize TitleWindowSize(const DerivedSettings& settings) {
+    return {std::clamp(settings.titleBarTextW, 0, kMaxTitleWindowSide),
+            std::clamp(settings.titleBarTextH, 0, kMaxTitleWindowSide)};
 }
 
 void DrawTitleBar(const RenderContext& context, const QString& text, int32_t level) {
     const Settings& s = context.settings;
+    const DerivedSettings& d = context.derived;
     WorkingPictures& p = context.pictures;
+    TextMeasurer& measurer = context.text();
     Picture& canvas = p.Picture1;
     const double slide = SlideOf(level);
-    const int64_t upTop = ToInt(s.TitleBarUpTop);
-    const int64_t downTop = ToInt(s.TitleBarDownTop);
-    const int64_t textX = ToInt(s.TitleBarTextX);
-    const int64_t textY = ToInt(s.TitleBarTextY);
+    const int64_t upTop = d.titleBarUpTop;
+    const int64_t downTop = d.titleBarDownTop;
+    const int64_t textX = d.titleBarTextX;
+    const int64_t textY = d.titleBarTextY;
     const FontSpec font = TitleFont(s);
 
     canvas.keepImage();
-    BlendThroughMask(canvas.view(), 0, TitleBarTop(s, level), canvas.width(), canvas.height(),
-                     Read(p.TTD), 0, 0, Read(p.TTMT), 0, 0);
+    BlendThroughMask(canvas.view(), 0, TitleBarTop(d, level), canvas.width(), canvas.height(),
+                     p.TTD.constView(), 0, 0, p.TTMT.constView(), 0, 0);
 
-    if (CharacterCount(text) <= ToInt(s.TitleBarTextLength)) {
-        const int32_t x = RoundHalfEven(static_cast<double>(textX) + ToInt(s.TitleBarTextW) / 2.0);
+    if (d.titleFits(text)) {
+        const int32_t x = RoundHalfEven(static_cast<double>(textX) + d.titleBarTextW / 2.0);
         const int32_t y = RoundHalfEven(static_cast<double>(upTop + textY) +
                                         slide * static_cast<double>(downTop));
-        DrawText(canvas.view(), x, y, TextAnchor::Centre, text, font, s.TitleFontColor);
+        measurer.DrawText(canvas.view(), x, y, TextAnchor::Centre, text, font, s.TitleFontColor);
         return;
     }
 
@@ -90,17 +89,18 @@ void DrawTitleBar(const RenderContext& context, const QString& text, int32_t lev
         return;  // a scrolling title shows only once the bar is down
     }
     Picture& window = p.Picture7;
-    SizeTextWindow(s, window);
+    SizeTextWindow(d, window);
     // The window's background is the bar under it.
-    PxAlphaBlend(window.view(), 0, 0, window.width(), window.height(), Read(p.TTD),
+    PxAlphaBlend(window.view(), 0, 0, window.width(), window.height(), p.TTD.constView(),
                  ClampToInt32(textX), ClampToInt32(textY), 255, 0, 0);
     int32_t& scrollX = context.state.TitleScrollX;
-    scrollX = NextTitleScrollX(scrollX, MeasureTextWidth(text, font), window.width(), s.TitleSpeed);
-    DrawText(window.view(), scrollX, 0, TextAnchor::Left, text, font, s.TitleFontColor);
+    scrollX = NextTitleScrollX(scrollX, measurer.MeasureTextWidth(text, font), window.width(),
+                               s.TitleSpeed);
+    measurer.DrawText(window.view(), scrollX, 0, TextAnchor::Left, text, font, s.TitleFontColor);
     const int32_t x0 = ClampToInt32(textX);
     const int32_t y0 = ClampToInt32(upTop + textY + downTop);
-    BlendThroughMask(canvas.view(), x0, y0, window.width(), window.height(), Read(window), 0, 0,
-                     Read(p.TTT2), x0, y0);
+    BlendThroughMask(canvas.view(), x0, y0, window.width(), window.height(), window.constView(), 0,
+                     0, p.TTT2.constView(), x0, y0);
 }
 
 int32_t NextTitleScrollX(int32_t scrollX, int32_t textWidth, int32_t windowWidth, int32_t speed) {
@@ -151,8 +151,8 @@ int32_t PreviewTitleScrollX(int32_t windowWidth, int64_t firstFrame, int64_t pos
 
 void PreviewTitleScroll(const RenderContext& context, const QString& text) {
     const Settings& s = context.settings;
-    SizeTextWindow(s, context.pictures.Picture7);
-    const int64_t firstFrame = int64_t{ToInt(s.CoverShowTime)} + ToInt(s.CoverFadeTime) + 10;
+    SizeTextWindow(context.derived, context.pictures.Picture7);
+    const int64_t firstFrame = context.derived.titleBarDownAt();
     const double bytes = AnsiByteLength(text);
     const double estimate = s.TitleFontSize / (bytes * 0.003 + 2.0) * bytes;
     context.state.TitleScrollX =

@@ -13,16 +13,15 @@ namespace lumek {
 // and recoloured by Title Hue and Title Brightness where the effect mask is white), TTMT (the
 // bar mask) and TTT2 (the text-area mask), and sizes Picture7 to the title's text window. Needed
 // after the canvas size, a title image, the hue or the brightness changes.
-void PrepareTitleBar(const Settings& settings, WorkingPictures& pictures,
-                     const ImageHolders& holders);
+void PrepareTitleBar(const RenderContext& context);
 
 // The top of the bar at a slide level: TitleBarUpTop at level 5, TitleBarUpTop +
 // TitleBarDownTop at level 255, linear between, rounded halves to even.
-int32_t TitleBarTop(const Settings& settings, int32_t level);
+int32_t TitleBarTop(const DerivedSettings& settings, int32_t level);
 
 // The size of a scrolling title's text window (TitleBarTextW x TitleBarTextH, at most 4096 a
 // side; 0 or less gives no window).
-QSize TitleWindowSize(const Settings& settings);
+QSize TitleWindowSize(const DerivedSettings& settings);
 
 // Draws the bar at a slide level (5 up .. 255 down) onto Picture1, over what it holds, with the
 // text. A title of at most TitleBarTextLength characters stands centred in the text window and

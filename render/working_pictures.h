@@ -1,9 +1,11 @@
 #pragma once
 
+#include "base/derived_settings.h"
 #include "base/settings.h"
 #include "base/ui_host.h"
 #include "render/filters.h"
 #include "render/picture.h"
+#include "render/text.h"
 
 #include <QImage>
 #include <QRect>
@@ -70,15 +72,23 @@ struct RenderState {
         qint64 imageKey = 0;
         std::vector<QRect> bands;
     } LyricArea;
+
+    // The fonts, widths and drawn lines of the renderers' text.
+    TextMeasurer Text;
 };
 
-// Everything a renderer reads and draws into.
+// Everything a renderer reads and draws into. Renderers take numbers and check states from
+// `derived`, which must have been derived from `settings`; texts, fonts and colours from
+// `settings`.
 struct RenderContext {
     const Settings& settings;
+    const DerivedSettings& derived;
     WorkingPictures& pictures;
     const ImageHolders& holders;
     RenderState& state;
     UiHost& host;
+
+    TextMeasurer& text() const { return state.Text; }
 };
 
 // The parts of an area of a mask that are not black, as rectangles of up to 8 rows: every mask

@@ -15,7 +15,7 @@ QImage Render(Studio& studio) {
     const RenderContext context = studio.renderContext();
     context.state.CurrentLyricText = QStringLiteral("바람이 불어오는 곳 / 그곳으로 가네");
     context.state.LineChanged = true;
-    RenderLyrics(context, {}, {}, true, true);
+    RenderLyrics(context, {}, {}, true);
     return studio.canvas().image().copy();
 }
 

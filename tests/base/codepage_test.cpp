@@ -45,6 +45,7 @@ TEST(CodePage, DecodingRecognisesUtf8AndReplacesInvalidBytes) {
 
 TEST(CodePage, ByteLengthAndPrefix) {
     EXPECT_EQ(CodePageByteLength(QStringLiteral("가a")), 3);
+    EXPECT_EQ(CharacterCount(QStringLiteral("가😀a")), 3);
     EXPECT_EQ(CodePageByteLength(kEmoji), 1);  // one "?"
     EXPECT_EQ(CodePageByteLength(QString(QChar(0xD800))), 1);
 

@@ -39,6 +39,13 @@ TEST(NumbersTest, RoundingTakesHalvesToTheEvenNeighbourAndSaturates) {
     EXPECT_EQ(ToInt(u"99999999999"), kMax);
     EXPECT_EQ(WholeNumber(u"2147483647"), kMax);
     EXPECT_EQ(WholeNumber(u"99999999999"), std::nullopt);
+
+    const std::pair<double, int> lengths[] = {{60.0, 600},    {60.0999, 600}, {60.1, 601},
+                                              {12.3456, 123}, {0, 0},         {-1, 0},
+                                              {0.0999, 0},    {3600.5, 36005}};
+    for (const auto& [seconds, tenths] : lengths) {
+        EXPECT_EQ(LengthInTenths(seconds), tenths) << seconds;
+    }
 }
 
 TEST(NumbersTest, StrictWholeNumbersRefuseAnythingElse) {

@@ -1,3 +1,4 @@
+#include "base/derived_settings.h"
 #include "base/settings_keys.h"
 #include "support/qt_printers.h"
 
@@ -87,6 +88,42 @@ TEST(SettingsTest, SizeBoxRulesMatchTheWindowsBoxes) {
     EXPECT_TRUE(SetPathSetting(settings, u"CoverBGPath", QStringLiteral("/a b.png")));
     EXPECT_EQ(settings.CoverBGPath, QStringLiteral("/a b.png"));
     EXPECT_FALSE(SetPathSetting(settings, u"FontName", QStringLiteral("x")));
+}
+
+// The renderers' values are the typed texts as whole numbers, clamped where a time can't be
+// negative or a fade would run too long; only state 1 ticks a check box.
+TEST(SettingsTest, DerivedValuesAreTheTypedTextsAsNumbers) {
+    const Settings preset = MakePreset(Preset::IPhone);
+    const DerivedSettings d = DeriveSettings(preset);
+    EXPECT_EQ(std::tuple(d.textBetween, d.fadeFrames, d.coverIntroEnd(), d.titleBarDownAt(),
+                         d.titleBarUpTop, d.titleBarTextLength, d.screenWidth),
+              std::tuple(70, 2, 50, 60, -50, 11, 480));
+    EXPECT_TRUE(d.titleFits(QStringLiteral("열한 글자인 제목이다")));
+    EXPECT_FALSE(d.titleFits(QStringLiteral("열두 글자가 넘는 제목")));
+
+    struct Case {
+        const char* fade;
+        int32_t effectType, check;
+        int32_t fadeFrames;
+        TransitionEffect effect;
+        bool ticked;
+    };
+    for (const Case& c : {Case{"-4", 0, 1, 0, TransitionEffect::Blur, true},
+                          Case{"2.5", 1, 2, 2, TransitionEffect::Spread, false},
+                          Case{"99999", 2, 0, kMaxFadeTime, TransitionEffect::Mosaic, false},
+                          Case{"x", 7, 1, 0, TransitionEffect::Blur, true}}) {
+        SCOPED_TRACE(c.fade);
+        Settings s = preset;
+        s.FadeTime = QString::fromUtf8(c.fade);
+        s.EffectType = c.effectType;
+        s.SubTextShow = s.CoverIntro = s.TitleBar = s.BGImage = s.BGAnimation = c.check;
+        const DerivedSettings e = DeriveSettings(s);
+        EXPECT_EQ(e.fadeFrames, c.fadeFrames);
+        EXPECT_EQ(e.effect, c.effect);
+        EXPECT_EQ(std::vector<bool>({e.neighboursShown, e.coverIntro, e.titleBar, e.backgroundImage,
+                                     e.backgroundAnimation}),
+                  std::vector<bool>(5, c.ticked));
+    }
 }
 
 }  // namespace

@@ -302,7 +302,7 @@ TEST_F(LyricDownloadTest, ChecksumCoversExactlyTheBytesFromTheFirstFrame) {
     EXPECT_EQ(LyricChecksum(dir_.path(), 0), QString()) << "a folder";
 }
 
-TEST(LyricDownloadPartsTest, FieldsAndLengths) {
+TEST(LyricDownloadPartsTest, AnswerFieldsAndEscapes) {
     const QString answer = QStringLiteral(
         "<strTitle>first</strTitle><strTitle>second</strTitle>"
         "</strAlbum><strAlbum>x</strAlbum><strArtist> \t</strArtist><strLyric>open");
@@ -312,13 +312,6 @@ TEST(LyricDownloadPartsTest, FieldsAndLengths) {
     EXPECT_EQ(AnswerField(answer, u"strLyric"), std::nullopt) << "never closed";
     EXPECT_EQ(UnescapeMarkup(QStringLiteral("&amp;lt;&lt;&amp;amp;")),
               QStringLiteral("&lt;<&amp;"));
-
-    const std::pair<double, int> lengths[] = {{60.0, 600},    {60.0999, 600}, {60.1, 601},
-                                              {12.3456, 123}, {0, 0},         {-1, 0},
-                                              {0.0999, 0},    {3600.5, 36005}};
-    for (const auto& [seconds, tenths] : lengths) {
-        EXPECT_EQ(LengthInTenths(seconds), tenths) << seconds;
-    }
 }
 
 TEST(LyricDownloadPartsTest, RandomAnswersNeverBreakTheParser) {

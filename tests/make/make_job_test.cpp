@@ -386,7 +386,8 @@ TEST_F(MakeJob, VideoFramesMatchTheComposedFrames) {
                                     "-pix_fmt", "bgr24", "-vcodec", "rawvideo", avi});
     ASSERT_EQ(pack.exitCode, 0) << pack.err.toStdString();
     ASSERT_EQ(testing::RunTool("ffmpeg",
-                               EncoderArguments(avi, mp3, video, studio.settings(), studio.song()))
+                               EncoderArguments(avi, mp3, video, studio.settings(),
+                                                DeriveSettings(studio.settings()), studio.song()))
                   .exitCode,
               0);
     const std::vector<QImage> expected = DecodeFrames(video, 320, 240);

@@ -27,7 +27,7 @@ using testing::RiffChunk;
 using testing::TestFrame;
 using testing::U32At;
 
-QByteArray BitsArray(const cDIB& frame) {
+QByteArray BitsArray(const BitmapData& frame) {
     return QByteArray(reinterpret_cast<const char*>(frame.PointerToBits()), frame.SizeImage());
 }
 
@@ -44,7 +44,7 @@ std::vector<QByteArray> MoviData(const QByteArray& file, const char* id) {
 }
 
 // The frame as a reader decodes it: rows top-down, blue-green-red, no padding.
-QByteArray TopDownBgr(const cDIB& frame) {
+QByteArray TopDownBgr(const BitmapData& frame) {
     const QByteArray bits = BitsArray(frame);
     const int rowBytes = frame.Width() * 3;
     QByteArray rows;
@@ -104,7 +104,7 @@ TEST(AviWriter, MotionJpegReusesTheLastJpegForARepeatedFrame) {
     const QString path = dir.filePath("mjpeg.avi");
     AviWriter writer;
     ASSERT_EQ(writer.open(path), AviStatus::Ok);
-    const cDIB first = TestFrame(16, 8, 1);
+    const BitmapData first = TestFrame(16, 8, 1);
     ASSERT_EQ(writer.createStream(InfoOf(first), {.handler = kCompressorMjpeg}), AviStatus::Ok);
     const int frames[] = {1, 1, 3, 3, 1};
     for (int k = 0; k < 5; ++k) {
@@ -231,7 +231,7 @@ TEST(AviWriter, BecomesOpenDmlPastTheRiffLimit) {
 
 TEST(AviWriter, RefusedCallsAreResults) {
     QTemporaryDir dir;
-    const cDIB frame = TestFrame(8, 4, 1);
+    const BitmapData frame = TestFrame(8, 4, 1);
     for (const QString& path : {dir.filePath("no/such/folder/x.avi"), dir.path()}) {
         SCOPED_TRACE(path.toStdString());
         AviWriter writer;
@@ -288,7 +288,7 @@ TEST(AviWriter, RefusedCallsAreResults) {
 TEST(AviWriter, FullDiskKeepsTheWholeFrames) {
     QTemporaryDir dir;
     const QString path = dir.filePath("full.avi");
-    const cDIB frame = TestFrame(40, 30, 1);  // 3600 bytes
+    const BitmapData frame = TestFrame(40, 30, 1);  // 3600 bytes
     AviWriter writer;
     ASSERT_EQ(writer.open(path), AviStatus::Ok);
     ASSERT_EQ(writer.createStream(InfoOf(frame)), AviStatus::Ok);

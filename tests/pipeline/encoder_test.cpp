@@ -1,6 +1,7 @@
 #include "pipeline/encoder.h"
 
 #include "audio/song_info.h"
+#include "base/derived_settings.h"
 #include "base/settings.h"
 #include "pipeline/pipeline_fixtures.h"
 #include "support/qt_printers.h"
@@ -60,13 +61,15 @@ TEST(EncoderArguments, MatchReference) {
     QString text;
     for (const auto& [title, settings] : cases) {
         text += QStringLiteral("# ") + QString::fromUtf8(title) + QLatin1Char('\n') +
-                EncoderArguments(avi, song, output, settings, info).join(QLatin1Char('\n')) +
+                EncoderArguments(avi, song, output, settings, DeriveSettings(settings), info)
+                    .join(QLatin1Char('\n')) +
                 QStringLiteral("\n\n");
     }
     testing::ExpectMatchesReference(text, "encoder_arguments.txt");
 
     // A relative path can't be taken for an option or a protocol.
-    const QStringList relative = EncoderArguments("-x.avi", "http:a.mp3", "o.mp4", chosen, info);
+    const QStringList relative =
+        EncoderArguments("-x.avi", "http:a.mp3", "o.mp4", chosen, DeriveSettings(chosen), info);
     EXPECT_EQ(relative[2], QDir::current().absoluteFilePath("-x.avi"));
     EXPECT_EQ(relative[4], QDir::current().absoluteFilePath("http:a.mp3"));
     EXPECT_EQ(relative.last(), QDir::current().absoluteFilePath("o.mp4"));

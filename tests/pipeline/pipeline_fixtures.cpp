@@ -7,7 +7,7 @@
 
 namespace lumek::testing {
 
-cDIB TestFrame(int width, int height, int k) {
+BitmapData TestFrame(int width, int height, int k) {
     Picture picture(width, height);
     const PixelView view = picture.view();
     for (int y = 0; y < height; ++y) {
@@ -17,16 +17,16 @@ cDIB TestFrame(int width, int height, int k) {
             view.at(x, y) = 0xFF000000u | ((40u * k) & 0xFF) << 16 | green << 8 | blue;
         }
     }
-    cDIB frame;
+    BitmapData frame;
     frame.CreateFromPicture(picture);
     return frame;
 }
 
-std::span<const uint8_t> InfoOf(const cDIB& frame) {
+std::span<const uint8_t> InfoOf(const BitmapData& frame) {
     return {frame.PointerToBitmapInfo(), static_cast<size_t>(frame.SizeBitmapInfo())};
 }
 
-std::span<const uint8_t> BitsOf(const cDIB& frame) {
+std::span<const uint8_t> BitsOf(const BitmapData& frame) {
     return {frame.PointerToBits(), static_cast<size_t>(frame.SizeImage())};
 }
 

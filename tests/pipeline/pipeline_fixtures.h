@@ -14,9 +14,9 @@ namespace lumek::testing {
 
 // A frame as the song build hands it over: the canvas as a 24-bit bitmap, here a width x height
 // picture whose colours depend on k and the position, so frames differ and rows are told apart.
-cDIB TestFrame(int width, int height, int k);
-std::span<const uint8_t> InfoOf(const cDIB& frame);
-std::span<const uint8_t> BitsOf(const cDIB& frame);
+BitmapData TestFrame(int width, int height, int k);
+std::span<const uint8_t> InfoOf(const BitmapData& frame);
+std::span<const uint8_t> BitsOf(const BitmapData& frame);
 
 // Writes frames 1..count at samples 1..count, frame k being TestFrame(k).
 AviStatus WriteTestAvi(const QString& path, int width, int height, int count,

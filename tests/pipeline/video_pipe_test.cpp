@@ -92,7 +92,7 @@ TEST_F(VideoPipeTest, CarriesTheStreamWithoutSizesOrIndex) {
     EXPECT_EQ(list->children[0].size, 0u);
     for (int k = 1; k <= kFrames; ++k) {
         const testing::RiffChunk& chunk = list->children[static_cast<size_t>(k)];
-        const cDIB frame = TestFrame(kWidth, kHeight, k);
+        const BitmapData frame = TestFrame(kWidth, kHeight, k);
         EXPECT_EQ(
             file.mid(chunk.data(), chunk.size),
             QByteArray(reinterpret_cast<const char*>(frame.PointerToBits()), frame.SizeImage()))
@@ -117,7 +117,7 @@ TEST_F(VideoPipeTest, WritesFailOnceTheReaderIsGone) {
     ASSERT_NE(pipe, nullptr);
     AviWriter writer;
     ASSERT_EQ(writer.open(std::move(pipe)), AviStatus::Ok);
-    const cDIB frame = TestFrame(640, 480, 1);
+    const BitmapData frame = TestFrame(640, 480, 1);
     AviStatus status = writer.createStream(InfoOf(frame), {kCompressorDib});
     for (int k = 1; k <= 20 && status == AviStatus::Ok; ++k) {
         status = writer.writeFrame(k, BitsOf(frame));

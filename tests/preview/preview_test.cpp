@@ -94,7 +94,7 @@ TEST_F(PreviewTest, CoverAndTitleBarFollowThePosition) {
     // A scrolling title stands where the position puts it, whatever the last drawing left.
     rig.settings.TitleBarTextLength = QStringLiteral("3");
     rig.holders.SP5 = testing::Solid(0xFFFFFFFFu, ComposeRig::kWidth, ComposeRig::kHeight);
-    PrepareTitleBar(rig.settings, rig.pictures, rig.holders);
+    PrepareTitleBar(rig.context());
     ASSERT_TRUE(Render(90));
     const QImage first = rig.canvas();
     ASSERT_TRUE(Render(95));
@@ -102,6 +102,62 @@ TEST_F(PreviewTest, CoverAndTitleBarFollowThePosition) {
     rig.state.TitleScrollX = -1000;
     ASSERT_TRUE(Render(90));
     EXPECT_EQ(rig.canvas(), first);
+}
+
+TEST_F(PreviewTest, NegativeCoverTimesEndTheIntroAlikeEverywhere) {
+    // A negative time counts as 0 frames. Where the intro ends (E), the frames, the still title
+    // of the lyric layer, the preview's title scroll and the preview all agree.
+    for (const auto& [show, fade, end] :
+         {std::tuple{"-20", "30", 30}, {"20", "-30", 20}, {"-5", "-5", 0}, {"3", "4", 7}}) {
+        SCOPED_TRACE(::testing::Message() << show << " " << fade);
+        auto setUp = [&](ComposeRig& r) {
+            r.settings.CoverIntro = 1;
+            r.settings.TitleBar = 1;
+            r.settings.CoverShowTime = QString::fromUtf8(show);
+            r.settings.CoverFadeTime = QString::fromUtf8(fade);
+        };
+        setUp(rig);
+        EXPECT_EQ(rig.context().derived.coverIntroEnd(), end);
+
+        // Frames: the bar first shows at counter E + 1, in frame E + 2, at level 30.
+        ComposeRig frames;
+        setUp(frames);
+        int firstBar = -1;
+        for (const testing::Export& e : testing::RunSong(frames, testing::Lines({}), end + 15)) {
+            if (firstBar < 0 && ComposeRig::BarTop(e.canvas) >= 0) {
+                firstBar = e.frame;
+                EXPECT_EQ(ComposeRig::BarTop(e.canvas), 10);
+            }
+        }
+        EXPECT_EQ(firstBar, end + 2);
+
+        // The lyric layer draws a title that fits once the bar is down, after E + 10.
+        ComposeRig still;
+        setUp(still);
+        still.state.TitleText = QStringLiteral("A - B");
+        for (const int position : {end + 10, end + 11}) {
+            still.state.PreviewPosition = position;
+            still.state.LineChanged = true;
+            RenderLyrics(still.context(), {}, {}, true);
+            EXPECT_EQ(ComposeRig::BarTop(still.canvas()), position > end + 10 ? 100 : -1)
+                << position;
+        }
+
+        // A scrolling title takes its first step (2 pixels) at E + 10.
+        ComposeRig scroll;
+        setUp(scroll);
+        for (const int position : {end + 9, end + 10}) {
+            scroll.state.PreviewPosition = position;
+            PreviewTitleScroll(scroll.context(), QStringLiteral("가나다"));
+            EXPECT_EQ(scroll.state.TitleScrollX, position < end + 10 ? 120 : 118) << position;
+        }
+
+        // The preview brings the bar in at E + 1.
+        for (const int position : {end, end + 1}) {
+            ASSERT_TRUE(Render(position));
+            EXPECT_EQ(ComposeRig::BarTop(rig.canvas()), position > end ? 10 : -1) << position;
+        }
+    }
 }
 
 TEST_F(PreviewTest, AnimatedBackgroundPicksItsPictureFromThePosition) {

@@ -65,18 +65,19 @@ TEST(Bitmap, FileRoundTripAndPictureGiveTheSameBytes) {
     const QByteArray saved = EncodeBitmap(canvas);
 
     RecordingHost host;
-    cDIB fromFile;
+    BitmapData fromFile;
     ASSERT_TRUE(fromFile.CreateFromFile(path, host));
     EXPECT_TRUE(host.messages.empty());
-    const cDIB& f = fromFile;
-    EXPECT_EQ((std::vector<int32_t>{f.Width(), f.Height(), f.BitCount(), f.PLANES(),
-                                    f.Compression(), f.SizeImage(), f.SizeInfoHeader(), f.XPPM(),
-                                    f.YPPM(), f.ClrUsed(), f.ClrImportant(), f.SizeBitmapInfo()}),
+    const BitmapData& f = fromFile;
+    EXPECT_EQ((std::vector<int32_t>{f.Width(), f.Height(), f.BitCount(), f.Planes(),
+                                    f.Compression(), f.SizeImage(), f.SizeInfoHeader(),
+                                    f.XPixelsPerMeter(), f.YPixelsPerMeter(), f.ClrUsed(),
+                                    f.ClrImportant(), f.SizeBitmapInfo()}),
               (std::vector<int32_t>{480, 320, 24, 1, 0, 460800, 40, 0, 0, 0, 0, 40}));
     EXPECT_EQ(Span(f.PointerToBitmapInfo(), 40), saved.mid(14, 40));
     EXPECT_EQ(Span(f.PointerToBits(), 460800), saved.mid(54));
 
-    cDIB fromPicture;
+    BitmapData fromPicture;
     EXPECT_EQ(fromPicture.PointerToBits(), nullptr);
     ASSERT_TRUE(fromPicture.CreateFromPicture(canvas));
     EXPECT_EQ(Span(fromPicture.PointerToBitmapInfo(), fromPicture.SizeBitmapInfo()),
@@ -95,7 +96,7 @@ TEST(Bitmap, FileRoundTripAndPictureGiveTheSameBytes) {
 }
 
 // Reading the file fails with one message of that text (empty: any text without the path).
-void ExpectReport(cDIB& dib, const QString& path, const QString& text, MessageIcon icon) {
+void ExpectReport(BitmapData& dib, const QString& path, const QString& text, MessageIcon icon) {
     RecordingHost host;
     EXPECT_FALSE(dib.CreateFromFile(path, host));
     ASSERT_EQ(host.messages.size(), 1u);
@@ -115,7 +116,7 @@ TEST(Bitmap, ReportsMissingFoldersAndForeignFiles) {
     const QString foreign = folder.filePath(QStringLiteral("picture.png"));
     ASSERT_TRUE(WriteFile(foreign, QByteArray("\x89PNG\r\n\x1a\n and more than fifty-four bytes "
                                               "of something that is not a bitmap")));
-    cDIB dib;
+    BitmapData dib;
     ExpectReport(dib, missing, "File does not exist:\r\n" + missing, MessageIcon::Critical);
     ExpectReport(dib, foreign, "File is not a supported bitmap format:\r\n" + foreign,
                  MessageIcon::Information);
@@ -131,7 +132,7 @@ TEST(Bitmap, ReportsLockedFile) {
     if (QFile(locked).open(QIODevice::ReadOnly)) {
         GTEST_SKIP() << "file permissions don't restrict this user (root)";
     }
-    cDIB dib;
+    BitmapData dib;
     ExpectReport(dib, locked, "File is locked - cannot access:\r\n" + locked,
                  MessageIcon::Critical);
 }
@@ -162,7 +163,7 @@ TEST(Bitmap, RefusesHeadersThatDontFitTheFile) {
     };
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("bad.bmp"));
-    cDIB dib;
+    BitmapData dib;
     ASSERT_TRUE(dib.CreateFromPicture(SixPixels()));
     for (const auto& bad : cases) {
         SCOPED_TRACE(bad.name);
@@ -195,7 +196,7 @@ TEST(Bitmap, RandomHeadersNeverReadPastTheFile) {
                 static_cast<char>(random.bounded(256));
         }
         ASSERT_TRUE(WriteFile(path, bytes));
-        cDIB dib;
+        BitmapData dib;
         if (dib.CreateFromFile(path, host)) {
             ++accepted;
             ASSERT_LE(14 + dib.SizeBitmapInfo() + dib.SizeImage(), bytes.size());

@@ -51,6 +51,7 @@ struct ComposeRig {
     static constexpr QRgb kBarColour = 0xFF00FF00u;
 
     Settings settings = MakePreset(Preset::IPhone);
+    DerivedSettings derived;
     WorkingPictures pictures;
     ImageHolders holders;
     RenderState state;
@@ -75,10 +76,14 @@ struct ComposeRig {
         }
         StretchOver(holders.COVERT, pictures.Picture4);
         pictures.Picture4.keepImage();
-        PrepareTitleBar(settings, pictures, holders);
+        PrepareTitleBar(context());
     }
 
-    RenderContext context() { return {settings, pictures, holders, state, host}; }
+    // The context of the settings as they stand now.
+    RenderContext context() {
+        derived = DeriveSettings(settings);
+        return {settings, derived, pictures, holders, state, host};
+    }
 
     QImage canvas() const { return pictures.Picture1.image().copy(); }
 
@@ -120,7 +125,7 @@ inline std::vector<Export> RunSong(ComposeRig& rig, const LyricSheet& sheet, int
         exports.push_back(
             {frame, rig.state.TransitionStep, rig.state.CurrentLyricText, rig.canvas()});
     });
-    ResetSongState(rig.settings, rig.state);
+    ResetSongState(context);
     rig.state.MakingVideo = true;
     DrawStartImage(context, sheet);
     composer.StartSong(context, sheet, setup);
@@ -138,7 +143,7 @@ inline QImage PlainLine(const QString& text, const QString& previous = {}) {
     ComposeRig plain;
     plain.state.CurrentLyricText = text;
     plain.state.LineChanged = true;
-    RenderLyrics(plain.context(), previous, QString(), true, true);
+    RenderLyrics(plain.context(), previous, QString(), true);
     return plain.canvas();
 }
 

@@ -28,7 +28,7 @@ protected:
     }
 
     QImage Render(const QString& text, const QImage& tagArt = {}) {
-        RenderCoverIntro(context, text, tagArt, options);
+        RenderCoverIntro(Context(), text, tagArt, options);
         return pictures.Picture4.image().copy();
     }
 
@@ -37,7 +37,13 @@ protected:
     ImageHolders holders;
     RenderState state;
     testing::RecordingHost host;
-    RenderContext context{settings, pictures, holders, state, host};
+    DerivedSettings derived;
+
+    // The context of the settings as they stand now.
+    RenderContext Context() {
+        derived = DeriveSettings(settings);
+        return {settings, derived, pictures, holders, state, host};
+    }
     CoverOptions options;
 };
 

@@ -162,7 +162,7 @@ TEST(FrameComposer, BackgroundSequenceRunsFromOneAndWraps) {
     rig.settings.BGImage = 1;
     rig.settings.BGAnimation = 1;
     rig.settings.PicturePath = dir.filePath(QStringLiteral("bg00000.png"));
-    const std::optional<BackgroundSequence> sequence = FindBackgroundSequence(rig.settings);
+    const std::optional<BackgroundSequence> sequence = FindBackgroundSequence(rig.context());
     ASSERT_TRUE(sequence);
     EXPECT_EQ(sequence->count, 3);
 
@@ -175,11 +175,11 @@ TEST(FrameComposer, BackgroundSequenceRunsFromOneAndWraps) {
 
     for (const char* path : {"bg.png", "bg00001.png", "g0000"}) {
         rig.settings.PicturePath = dir.filePath(QString::fromUtf8(path));
-        EXPECT_FALSE(FindBackgroundSequence(rig.settings)) << path;
+        EXPECT_FALSE(FindBackgroundSequence(rig.context())) << path;
     }
     rig.settings.PicturePath = dir.filePath(QStringLiteral("bg00000.png"));
     rig.settings.BGAnimation = 0;
-    EXPECT_FALSE(FindBackgroundSequence(rig.settings));
+    EXPECT_FALSE(FindBackgroundSequence(rig.context()));
 }
 
 TEST(FrameComposer, SongHeaderTextsAndOddSheets) {

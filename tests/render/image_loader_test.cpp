@@ -49,13 +49,13 @@ TEST(ImageLoader, PngAtItsOwnSizeShowsWhiteWhereTransparent) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("cover.png"));
     ASSERT_TRUE(image.save(path, "PNG"));
-    const std::optional<QImage> picture = LoadPictureGDIPlus(path);
+    const std::optional<QImage> picture = LoadPicture(path);
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->size(), QSize(300, 300));
     EXPECT_EQ(picture->format(), QImage::Format_RGB32);
     EXPECT_EQ(picture->pixel(10, 10), kRed);
     EXPECT_EQ(picture->pixel(290, 290), kWhite);
-    EXPECT_FALSE(LoadPictureGDIPlus(folder.filePath(QStringLiteral("missing.png"))));
+    EXPECT_FALSE(LoadPicture(folder.filePath(QStringLiteral("missing.png"))));
 }
 
 TEST(ImageLoader, KeepAspectCentresWithHalvesToEven) {

@@ -1,5 +1,7 @@
 #include "render/lyric_renderer.h"
 
+#include "base/codepage.h"
+
 #include "support/qt_printers.h"
 
 #include <gtest/gtest.h>
