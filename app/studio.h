@@ -14,7 +14,6 @@
 
 #include <QString>
 #include <QStringView>
-#include <QTemporaryDir>
 
 namespace lumek {
 
@@ -57,8 +56,8 @@ public:
     // while another preview drawing runs or while a make job runs. Returns whether it drew.
     bool RenderPreview(int32_t position);
 
-    // The make job's view of the studio. The temporary files of a build live in a private
-    // folder made per run and removed with the studio.
+    // The make job's view of the studio. The temporary files of a build live in the run's
+    // private folder (RunTempFolder).
     BuildContext buildContext();
     ListContext listContext();
     // The make button: starts a job over the encoding list, or cancels the running one.
@@ -90,7 +89,6 @@ public:
     QImage& HolderFor(QStringView pathKey);
 
 private:
-    QTemporaryDir temp_;
     void UsePresetPictures(Preset preset);
     void RunFirstRunChoice();
     void LoadPathSetting(const QString& key, const QString& stored);

@@ -1,5 +1,6 @@
 #include "app/studio.h"
 
+#include "base/temp_folder.h"
 #include "pipeline/encoder.h"
 
 namespace lumek {
@@ -16,7 +17,7 @@ BuildContext Studio::buildContext() {
             host_,
             coverOptions,
             LyricService{settings.LyricsURL},
-            temp_.path(),
+            RunTempFolder().path,
             FindEncoder()};
 }
 
