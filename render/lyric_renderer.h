@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace lumek {
@@ -38,10 +39,17 @@ struct TextLine {
     QString text;
     int32_t top = 0;
 };
+// The rows a caller draws: lines whose top lies outside first..last are not laid out.
+struct LineWindow {
+    int64_t first = std::numeric_limits<int64_t>::min();
+    int64_t last = std::numeric_limits<int64_t>::max();
+};
 // Breaks a text into display lines of pitch P whose block is centred on centreLine: line k
 // (from 0) has its top at round(C - P/2 + P k - P N/2), N = CountLineBreaks, halves to even.
+// Only the lines with their top inside the window are returned; the block stays where the
+// whole text puts it.
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
-                                 const WrapRule& rule);
+                                 const WrapRule& rule, const LineWindow& window = {});
 
 // The wrap rule of the lyric lines: widths in the main lyric font, also for the neighbours.
 WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth);
