@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumek {
@@ -39,13 +41,16 @@ ConstPixelView Read(const Picture& picture) {
 // widths, in time linear in their length.
 constexpr qsizetype kExactWrapLength = 512;
 
-// The widths of single characters, measured once per wrap.
-class CharWidths {
+}  // namespace
+
+// Measured once each, by the measure the cache was made with.
+class CharacterWidths {
 public:
-    explicit CharWidths(const WrapRule& rule) : rule_(rule) {}
+    explicit CharacterWidths(std::function<int32_t(const QString&)> measure)
+        : measure_(std::move(measure)) {}
 
     int32_t of(char32_t c) {
-        if (!rule_.measure) {
+        if (!measure_) {
             return 0;
         }
         if (c < 0x10000) {
@@ -54,7 +59,7 @@ public:
             }
             int32_t& width = basic_[c];
             if (width < 0) {
-                width = std::max(rule_.measure(QString(QChar(static_cast<char16_t>(c)))), 0);
+                width = std::max(measure_(QString(QChar(static_cast<char16_t>(c)))), 0);
             }
             return width;
         }
@@ -62,15 +67,29 @@ public:
         if (found != other_.cend()) {
             return *found;
         }
-        const int32_t width = std::max(rule_.measure(QString::fromUcs4(&c, 1)), 0);
+        const int32_t width = std::max(measure_(QString::fromUcs4(&c, 1)), 0);
         other_.insert(c, width);
         return width;
     }
 
 private:
-    const WrapRule& rule_;
-    std::vector<int32_t> basic_;  // -1 until measured
+    std::function<int32_t(const QString&)> measure_;
+    std::vector<int32_t> basic_;  // the basic plane; -1 until measured
     QHash<char32_t, int32_t> other_;
+};
+
+namespace {
+
+// The rule's character widths, or new ones for this wrap when the rule keeps none.
+class CharWidths {
+public:
+    explicit CharWidths(const WrapRule& rule)
+        : widths_(rule.characters ? rule.characters
+                                  : std::make_shared<CharacterWidths>(rule.measure)) {}
+    int32_t of(char32_t c) { return widths_->of(c); }
+
+private:
+    std::shared_ptr<CharacterWidths> widths_;
 };
 
 // One part of a text (no separator inside) as the wrapper scans it. Widths of runs only grow
@@ -190,6 +209,16 @@ std::optional<qsizetype> FirstLineEnd(PartScan& scan, qsizetype start, qsizetype
     return b == start ? scan.next(start) : b;
 }
 
+int32_t CountLineBreaks(QStringView text, const WrapRule& rule, CharWidths& widths) {
+    const QList<QStringView> parts = Parts(text);
+    int64_t count = parts.size() - 1;
+    for (const QStringView part : parts) {
+        PartScan scan(part, rule, widths);
+        count += PartLineBreaks(scan);
+    }
+    return ClampToInt32(count);
+}
+
 // The UTF-16 offset of character `start` (1-based); the text's end when it has fewer.
 qsizetype OffsetOf(const PartScan& scan, int32_t start) {
     qsizetype at = 0;
@@ -224,10 +253,11 @@ QRect DrawLines(const RenderContext& context, const QString& text, const FontSpe
     WorkingPictures& p = context.pictures;
     const WrapRule rule = LyricWrapRule(context.settings, p.Picture1.width());
     const TextAnchor anchor = AnchorFor(context.settings.TextAlign);
-    // A line's ink reaches from half a cell above its top to one and a half below, and the
-    // outline as far again; lines beyond that margin of the picture are left out.
-    const int64_t margin = 2 * int64_t{std::max(pitch, 0)} + std::clamp(spread, 0, kMaxTextSpread);
-    const LineWindow window{-margin, int64_t{p.SP1.height()} + margin};
+    // A line's ink reaches from half a cell (at most a pitch) above its top to one and a half
+    // below, and the outline as far again: lines whose ink can't reach the picture are left out.
+    const int64_t cell = std::max(pitch, 0);
+    const int64_t reach = std::clamp(spread, 0, kMaxTextSpread) + 1;
+    const LineWindow window{-(cell + cell / 2 + reach), int64_t{p.SP1.height()} + cell / 2 + reach};
     QRect drawn;
     for (const TextLine& line : LayOutText(text, pitch, ClampToInt32(centreLine), rule, window)) {
         drawn |= DrawText(p.SP1.view(), ClampToInt32(x), line.top, anchor, line.text, font,
@@ -422,14 +452,8 @@ int32_t WrapWidth(int32_t canvasWidth, int32_t pointX, int32_t alignment) {
 }
 
 int32_t CountLineBreaks(const QString& text, const WrapRule& rule) {
-    const QList<QStringView> parts = Parts(text);
     CharWidths widths(rule);
-    int64_t count = parts.size() - 1;
-    for (const QStringView part : parts) {
-        PartScan scan(part, rule, widths);
-        count += PartLineBreaks(scan);
-    }
-    return ClampToInt32(count);
+    return CountLineBreaks(text, rule, widths);
 }
 
 QString FirstWrappedLine(const QString& text, int32_t start, const WrapRule& rule) {
@@ -460,8 +484,9 @@ QString TrimOneTrailingSpace(const QString& text) {
 
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
                                  const WrapRule& rule, const LineWindow& window) {
+    CharWidths widths(rule);
     const double p = pitch;
-    const double breaks = CountLineBreaks(text, rule);
+    const double breaks = CountLineBreaks(text, rule, widths);
     const double firstTop = centreLine - p / 2.0 - p * breaks / 2.0;
     std::vector<TextLine> lines;
     int64_t k = 0;
@@ -477,7 +502,6 @@ std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t cen
         }
         ++k;
     };
-    CharWidths widths(rule);
     for (const QStringView part : Parts(text)) {
         PartScan scan(part, rule, widths);
         // Each line takes at least one character off the rest, whose last space is trimmed at
@@ -510,6 +534,16 @@ WrapRule LyricWrapRule(const Settings& settings, int32_t canvasWidth) {
     rule.limit = ClampToInt32(int64_t{WrapWidth(canvasWidth, settings.PointX, settings.TextAlign)} -
                               ToInt(settings.TextLength));
     rule.measure = [font](const QString& text) { return MeasureTextWidth(text, font); };
+    // The passes of a frame, and the frames after it, wrap in the same font: the widths of its
+    // characters are kept for the last font asked for.
+    static FontSpec keptFont;
+    static std::shared_ptr<CharacterWidths> kept;
+    if (!kept || keptFont.face != font.face || keptFont.size != font.size ||
+        keptFont.bold != font.bold) {
+        keptFont = font;
+        kept = std::make_shared<CharacterWidths>(rule.measure);
+    }
+    rule.characters = kept;
     return rule;
 }
 

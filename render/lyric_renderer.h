@@ -9,14 +9,20 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace lumek {
 
+class CharacterWidths;
+
 // Word wrapping: a run of characters fits on a line while its measured width is below limit.
+// The widths of single characters by measure may be kept in characters between wraps; without
+// them each wrap measures its own.
 struct WrapRule {
     int32_t limit = 0;
     std::function<int32_t(const QString&)> measure;
+    std::shared_ptr<CharacterWidths> characters = {};
 };
 
 // The wrapping width of a canvas for a reference x and an alignment: left CW - x, right x,
