@@ -69,8 +69,9 @@ public:
     // version) and puts every value into the settings, the holders and the working pictures.
     // Returns whether the file was accepted.
     bool LoadSettings(const QString& path);
-    // Writes every key; skipped while LoadingInProgress. False when the file can't be written.
-    bool SaveSettings(const QString& path);
+    // Writes every key; skipped while LoadingInProgress. False when the file can't be written
+    // (reason, when given, says why).
+    bool SaveSettings(const QString& path, QString* reason = nullptr);
 
     // Every value of a preset, with its pictures, as a first run chooses it.
     void ApplyPreset(Preset preset);

@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QFile lyrics(dir.filePath("song.lrc"));
-    const QByteArray line = EncodeCodePage(Words(5 * 1024 * 1024));
+    const QByteArray line = EncodeCodePage(Words(8 * 1024 * 1024));
     if (!lyrics.open(QIODevice::WriteOnly) ||
         lyrics.write("[ar:a]\r\n[ti:b]\r\n[al:c]\r\n[00:00.50]" + line + "\r\n[00:09.00]x") < 0) {
         return 1;

@@ -46,10 +46,13 @@ bool LoadSong(Studio& studio, const QString& path, const TerminalHost& host) {
         return false;
     }
     const QString lrcPath = LyricPathFor(path);
-    if (!FileExists(lrcPath) && !host.quiet) {
-        PrintError(QStringLiteral("%1: no lyric file; drawing without lyrics").arg(lrcPath));
+    QString reason;
+    const std::optional<QString> lyrics = TryReadTextFile(lrcPath, &reason);
+    if (!lyrics && !host.quiet) {
+        PrintError(
+            QStringLiteral("%1: no lyric file (%2); drawing without lyrics").arg(lrcPath, reason));
     }
-    studio.sheet = LyricSheet::Load(lrcPath);
+    studio.sheet = LyricSheet::FromText(lyrics.value_or(QString()));
     studio.SelectedSong = path;
     studio.SongLoaded = true;
     studio.SongCoverArt = ReadCoverArt(path).value_or(QImage());
@@ -83,11 +86,6 @@ QByteArray EncodePng(const QImage& image) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG", kPngQuality);
     return bytes;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace
@@ -124,8 +122,9 @@ int RunFrameCommand(const QStringList& args) {
     const int32_t last = std::max(FrameCount(studio.song.Duration) - 1, 0);
     const int32_t position = std::clamp(FrameCount(*at) - 1, 0, last);
     studio.RenderPreview(position);
-    if (!studio.pictures.Picture1.image().save(output, "PNG", kPngQuality)) {
-        PrintError(QStringLiteral("%1: can't write the picture").arg(output));
+    QString reason;
+    if (!WriteWholeFile(output, EncodePng(studio.pictures.Picture1.image()), &reason)) {
+        PrintError(QStringLiteral("%1: can't write the picture (%2)").arg(output, reason));
         return kExitFailed;
     }
     PrintOutput(output);
@@ -206,9 +205,10 @@ int RunFramesCommand(const QStringList& args) {
             }
             const QString path = QDir(folder).filePath(
                 QStringLiteral("frame_%1.png").arg(frame, 5, 10, QLatin1Char('0')));
-            if (!WriteFile(path, png)) {
+            QString reason;
+            if (!WriteWholeFile(path, png, &reason)) {
                 state.JobRunning = false;
-                PrintError(QStringLiteral("%1: can't write the picture").arg(path));
+                PrintError(QStringLiteral("%1: can't write the picture (%2)").arg(path, reason));
                 return kExitFailed;
             }
             ++written;
