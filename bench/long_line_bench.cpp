@@ -10,50 +10,20 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <random>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "base/codepage.h"
-#include "base/settings.h"
-#include "bench/quiet_host.h"
-#include "render/gradient.h"
+#include "bench/lyric_stage.h"
+#include "bench/measure.h"
 #include "render/lyric_renderer.h"
-#include "render/working_pictures.h"
 
 namespace {
-
-// The mean time per call over about 1 s of calls (after one warm-up call), and that of the
-// fastest batch of about 0.1 s, which other work on the machine disturbs least; milliseconds.
-double Measure(const char* name, const char* target, const std::function<void()>& call) {
-    using Clock = std::chrono::steady_clock;
-    call();
-    long calls = 0;
-    double seconds = 0;
-    double best = 1e9;
-    while (seconds < 1.0) {
-        const auto start = Clock::now();
-        long batchCalls = 0;
-        double batch = 0;
-        do {
-            call();
-            ++batchCalls;
-            batch = std::chrono::duration<double>(Clock::now() - start).count();
-        } while (batch < 0.1);
-        calls += batchCalls;
-        seconds += batch;
-        best = std::min(best, batch / static_cast<double>(batchCalls));
-    }
-    std::printf("%-44s %9.3f ms mean %9.3f ms best   %s\n", name,
-                seconds * 1000.0 / static_cast<double>(calls), best * 1000.0, target);
-    return best * 1000.0;
-}
 
 // Lyric words, Korean and English, repeated to the given number of characters.
 QString Words(qsizetype characters) {
@@ -87,18 +57,13 @@ double PeakMegabytes(const QByteArray& program, const QList<QByteArray>& argumen
 
 int main(int argc, char** argv) {
     using namespace lumek;
+    using bench::Measure;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
-    Settings settings = MakePreset(Preset::IPhone);
-    settings.SubTextShow = 1;
-    ImageHolders holders;
-    WorkingPictures pictures;
-    RenderState state;
-    bench::QuietHost host;
-    const RenderContext context{settings, pictures, holders, state, host};
-    pictures.resize(480, 320);
-    FillGradient(pictures.PTMP2.view(), 0, 0, 480, 320, 0x602010, 0x201060, 270.0f);
+    bench::LyricStage stage;
+    RenderState& state = stage.state;
+    const RenderContext& context = stage.context;
     const QString previous = QStringLiteral("지난 노랫말 한 줄");
     const QString next = QStringLiteral("다음에 올 노랫말");
     auto renderWith = [&](const QString& line) {
