@@ -177,7 +177,8 @@ void Studio::SetBackgroundColour(int32_t colour) {
     }
 }
 
-SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics) {
+SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics,
+                                   QString* lyricProblem) {
     if (!QFileInfo(path).isFile()) {
         return SongLoad::Missing;
     }
@@ -195,7 +196,8 @@ SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics) {
     }
     selectedSong_ = path;
     job_.Mp3Folder = GetFolder(path);
-    sheet_ = LyricSheet::Load(lyricPath);
+    const std::optional<QString> lyrics = TryReadTextFile(lyricPath, lyricProblem);
+    sheet_ = LyricSheet::FromText(lyrics.value_or(QString()));
     songLoaded_ = true;
     songCoverArt_ = ReadCoverArt(path).value_or(QImage());
     return SongLoad::Loaded;

@@ -16,7 +16,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <utility>
@@ -69,8 +68,9 @@ public:
     // version) and puts every value into the settings, the holders and the working pictures.
     // Nothing draws the preview while it runs. Returns whether the file was accepted.
     bool LoadSettings(const QString& path);
-    // Writes every key; skipped while a load runs. False when the file can't be written.
-    bool SaveSettings(const QString& path);
+    // Writes every key; skipped while a load runs. False when the file can't be written
+    // (reason, when given, says why).
+    bool SaveSettings(const QString& path, QString* reason = nullptr);
     // Every value of a preset, with its pictures, as a first run chooses it.
     void ApplyPreset(Preset preset);
 
@@ -81,8 +81,10 @@ public:
     // ---- Preview ----
     // Loads a song for the preview: its analysis, lyric sheet and cover art. With secureLyrics
     // (a selection in the window) a missing lyric file is downloaded and the file is padded
-    // first; without, the lyric file is read as it is and never written.
-    SongLoad SelectPreviewSong(const QString& path, bool secureLyrics);
+    // first; without, the lyric file is read as it is and never written. A lyric file that
+    // can't be read leaves the sheet empty, with the reason in lyricProblem when given.
+    SongLoad SelectPreviewSong(const QString& path, bool secureLyrics,
+                               QString* lyricProblem = nullptr);
     const QString& selectedSong() const { return selectedSong_; }
     const SongInfo& song() const { return song_; }
     const LyricSheet& sheet() const { return sheet_; }
@@ -102,7 +104,7 @@ public:
     EncodingList& list() { return list_; }
     const JobState& job() const { return job_; }
     // The make job's and the add actions' view of the studio. The temporary files of a build
-    // live in a private folder made per run and removed with the studio.
+    // live in the run's private folder (RunTempFolder).
     BuildContext buildContext();
     ListContext listContext();
     // The make button: starts a job over the encoding list, or cancels the running one (or the
@@ -134,7 +136,6 @@ private:
     void SettingsChanged(const QStringList& keys);
 
     UiHost& host_;
-    QTemporaryDir temp_;
 
     // Settings and what is built from them.
     Settings settings_;

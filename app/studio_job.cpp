@@ -1,5 +1,6 @@
 #include "app/studio.h"
 
+#include "base/temp_folder.h"
 #include "pipeline/encoder.h"
 
 namespace lumek {
@@ -17,7 +18,7 @@ BuildContext Studio::buildContext() {
             host_,
             coverOptions_,
             LyricService{settings_.LyricsURL},
-            temp_.path(),
+            RunTempFolder().path,
             FindEncoder()};
 }
 

@@ -80,20 +80,20 @@ void Studio::ApplyPreset(Preset preset) {
     SettingsChanged(SettingsLoadOrder());
 }
 
-bool Studio::SaveSettings(const QString& path) {
+bool Studio::SaveSettings(const QString& path, QString* reason) {
     // A start-up that ended early must not overwrite a good file with half-loaded values.
     if (loading_) {
         return false;
     }
     // A file that can't be read is left alone rather than replaced without its other content.
-    std::optional<IniFile> file = IniFile::TryLoad(path);
+    std::optional<IniFile> file = IniFile::TryLoad(path, reason);
     if (!file) {
         return false;
     }
     for (const auto& [key, value] : EncodeSettings(settings_)) {
         file->setValue(kSettingsSection, key, value);
     }
-    return file->save(path);
+    return file->save(path, reason);
 }
 
 }  // namespace lumek

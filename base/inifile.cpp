@@ -69,9 +69,9 @@ IniFile IniFile::Load(const QString& path) {
     return TryLoad(path).value_or(IniFile());
 }
 
-std::optional<IniFile> IniFile::TryLoad(const QString& path) {
-    std::optional<QByteArray> bytes = ReadWholeFile(path, kMaxIniBytes);
-    if (!bytes && QFileInfo::exists(path)) {
+std::optional<IniFile> IniFile::TryLoad(const QString& path, QString* reason) {
+    std::optional<QByteArray> bytes = ReadWholeFile(path, kMaxIniBytes, reason);
+    if (!bytes && (QFileInfo::exists(path) || QFileInfo(path).isSymLink())) {
         return std::nullopt;
     }
     return FromBytes(bytes.value_or(QByteArray()));
@@ -253,8 +253,8 @@ QByteArray IniFile::toBytes() const {
     return out;
 }
 
-bool IniFile::save(const QString& path) const {
-    return WriteWholeFile(path, toBytes());
+bool IniFile::save(const QString& path, QString* reason) const {
+    return WriteWholeFile(path, toBytes(), reason);
 }
 
 QString ReadSetting(const QString& section, const QString& key, const QString& path) {

@@ -20,8 +20,9 @@ public:
 
     // A missing or unreadable file reads as an empty one.
     static IniFile Load(const QString& path);
-    // As Load, but nothing for a file that exists and can't be read, so it isn't overwritten.
-    static std::optional<IniFile> TryLoad(const QString& path);
+    // As Load, but nothing for a file that exists and can't be read, so it isn't overwritten;
+    // reason, when given, then says why.
+    static std::optional<IniFile> TryLoad(const QString& path, QString* reason = nullptr);
     static IniFile FromBytes(const QByteArray& bytes);
 
     // The stored value, or the empty text when the section or key is missing.
@@ -31,8 +32,9 @@ public:
     void setValue(QStringView section, QStringView key, const QString& value);
 
     QByteArray toBytes() const;
-    // Writes the whole file; false when it can't be written.
-    bool save(const QString& path) const;
+    // Writes the whole file (WriteWholeFile); false, with the reason when asked for, when it
+    // can't be written.
+    bool save(const QString& path, QString* reason = nullptr) const;
 
 private:
     // Index of the first header line naming the section, or -1.

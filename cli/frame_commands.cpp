@@ -32,7 +32,8 @@ bool LoadSong(Studio& studio, const QString& path, const TerminalHost& host) {
         PrintError(QStringLiteral("%1: the audio library can't be started").arg(path));
         return false;
     }
-    switch (studio.SelectPreviewSong(path, false)) {
+    QString lyricProblem;
+    switch (studio.SelectPreviewSong(path, false, &lyricProblem)) {
         case SongLoad::Missing:
             PrintError(QStringLiteral("%1: no such file").arg(path));
             return false;
@@ -45,8 +46,11 @@ bool LoadSong(Studio& studio, const QString& path, const TerminalHost& host) {
             break;
     }
     const QString lrcPath = LyricPathFor(path);
-    if (!FileExists(lrcPath) && !host.quiet) {
-        PrintError(QStringLiteral("%1: no lyric file; drawing without lyrics").arg(lrcPath));
+    QString reason;
+    const std::optional<QString> lyrics = TryReadTextFile(lrcPath, &reason);
+    if (!lyrics && !host.quiet) {
+        PrintError(
+            QStringLiteral("%1: no lyric file (%2); drawing without lyrics").arg(lrcPath, reason));
     }
     return true;
 }
@@ -78,11 +82,6 @@ QByteArray EncodePng(const QImage& image) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG", kPngQuality);
     return bytes;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace
@@ -119,8 +118,9 @@ int RunFrameCommand(const QStringList& args) {
     const int32_t last = std::max(FrameCount(studio.song().Duration) - 1, 0);
     const int32_t position = std::clamp(FrameCount(*at) - 1, 0, last);
     studio.RenderPreview(position);
-    if (!studio.canvas().image().save(output, "PNG", kPngQuality)) {
-        PrintError(QStringLiteral("%1: can't write the picture").arg(output));
+    QString reason;
+    if (!WriteWholeFile(output, EncodePng(studio.canvas().image()), &reason)) {
+        PrintError(QStringLiteral("%1: can't write the picture (%2)").arg(output, reason));
         return kExitFailed;
     }
     PrintOutput(output);
@@ -201,9 +201,10 @@ int RunFramesCommand(const QStringList& args) {
             }
             const QString path = QDir(folder).filePath(
                 QStringLiteral("frame_%1.png").arg(frame, 5, 10, QLatin1Char('0')));
-            if (!WriteFile(path, png)) {
+            QString reason;
+            if (!WriteWholeFile(path, png, &reason)) {
                 state.MakingVideo = false;
-                PrintError(QStringLiteral("%1: can't write the picture").arg(path));
+                PrintError(QStringLiteral("%1: can't write the picture (%2)").arg(path, reason));
                 return kExitFailed;
             }
             ++written;

@@ -77,7 +77,8 @@ int RunLyricsCommand(const QStringList& args) {
         song, LengthInTenths(info.Duration),
         valid ? std::optional<int64_t>(info.FirstFrame) : std::nullopt, host, service);
     if (!download.written) {
-        PrintError(QStringLiteral("%1: can't write the lyric file").arg(lrcPath));
+        PrintError(
+            QStringLiteral("%1: can't write the lyric file (%2)").arg(lrcPath, download.problem));
         return kExitFailed;
     }
     PrintOutput(

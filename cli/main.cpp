@@ -1,6 +1,8 @@
+#include "base/temp_folder.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 
+#include <QFile>
 #include <QGuiApplication>
 
 #include <exception>
@@ -30,6 +32,19 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(QuietHandler);
+    if (argc >= 2) {
+        // Every command's temporary files go into one private folder, made before any work.
+        const lumek::TempFolder& temp = lumek::RunTempFolder();
+        if (!temp.problem.isEmpty()) {
+            lumek::cli::PrintError(QStringLiteral("lumek: ") + temp.problem);
+            return lumek::cli::kExitFailed;
+        }
+        // Qt's runtime folder, when none is set, would otherwise be made beside it (or in the
+        // root, for a $TMPDIR that does not exist).
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(temp.path));
+        }
+    }
     // Text is drawn through the platform's fonts; without a display the drawing stays off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

@@ -59,8 +59,9 @@ std::optional<QString> LoadCommandSettings(Studio& studio, const Arguments& a) {
     }
     const QString path = a.options.value(QStringLiteral("--settings"), DefaultSettingsPath());
     const bool accepted = studio.LoadSettings(path);
-    if (!accepted && !studio.SaveSettings(path)) {
-        PrintError(QStringLiteral("%1: can't write the settings file").arg(path));
+    QString reason;
+    if (!accepted && !studio.SaveSettings(path, &reason)) {
+        PrintError(QStringLiteral("%1: can't write the settings file (%2)").arg(path, reason));
     }
     return std::nullopt;
 }

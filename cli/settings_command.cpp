@@ -49,8 +49,10 @@ int RunSettingsCommand(const QStringList& args) {
             return Usage(QStringLiteral("--init needs iphone or phone, and --settings FILE"));
         }
         studio.ApplyPreset(*preset);
-        if (!studio.SaveSettings(settingsPath)) {
-            PrintError(QStringLiteral("%1: can't write the settings file").arg(settingsPath));
+        QString reason;
+        if (!studio.SaveSettings(settingsPath, &reason)) {
+            PrintError(
+                QStringLiteral("%1: can't write the settings file (%2)").arg(settingsPath, reason));
             return kExitFailed;
         }
         return kExitOk;

@@ -354,7 +354,7 @@ LyricDownload DownloadLyrics(const QString& mp3Path, int lengthTenths,
         result.placeholder = true;
     }
     const QString lrcPath = LyricPathFor(mp3Path);
-    result.written = !lrcPath.isEmpty() && WriteTextFile(lrcPath, out);
+    result.written = WriteTextFile(lrcPath, out, &result.problem);
     return result;
 }
 

@@ -65,6 +65,7 @@ struct LyricDownload {
     bool answered = false;     // an attempt gave a non-blank answer
     bool placeholder = false;  // no header or lyric came: the placeholder was used
     bool written = false;      // the lyric file was written
+    QString problem;           // why it was not (SystemReason, kNotRegularFile)
 };
 
 // Asks the service for the song's lyrics (up to service.attempts tries, stopping at the first

@@ -6,10 +6,12 @@
 #include "base/ui_host.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <array>
+#include <cstdint>
 
 #include <unistd.h>
 
@@ -33,6 +35,40 @@ QString AudioBitrateText(int32_t index) {
 
 QString Absolute(const QString& path) {
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+// The line of a program's messages that says most about a failure: the last one that mentions
+// an error (statistics may follow it), else the last one that holds more than blanks. Control
+// characters become "?"; at most kLineKept characters are kept.
+constexpr qsizetype kLineKept = 200;
+
+QString MessageLine(const QByteArray& messages) {
+    // Progress lines end in a bare CR.
+    QByteArray text = messages;
+    text.replace('\r', '\n');
+    QString last;
+    for (const QByteArray& line : text.split('\n')) {
+        const QString decoded = QString::fromUtf8(line.trimmed());
+        if (!decoded.isEmpty() &&
+            (last.isEmpty() || !last.contains(u"error", Qt::CaseInsensitive) ||
+             decoded.contains(u"error", Qt::CaseInsensitive))) {
+            last = decoded;
+        }
+    }
+    for (QChar& c : last) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            c = u'?';
+        }
+    }
+    return last.left(kLineKept);
+}
+
+uint64_t BigEndian(const QByteArray& bytes, qsizetype from, int count) {
+    uint64_t value = 0;
+    for (int i = 0; i < count; ++i) {
+        value = value << 8 | static_cast<uint8_t>(bytes[from + i]);
+    }
+    return value;
 }
 
 void KeepTail(QByteArray& messages, const QByteArray& more) {
@@ -127,8 +163,13 @@ RunResult EncoderProcess::wait(UiHost& host, const bool& cancelRequested) {
     }
     takeMessages();
     result_.finished = !result_.cancelled;
-    if (process_.state() == QProcess::NotRunning && process_.exitStatus() == QProcess::NormalExit) {
-        result_.exitCode = process_.exitCode();
+    if (process_.state() == QProcess::NotRunning) {
+        // After a crash the code is the number of the signal that ended the program.
+        if (process_.exitStatus() == QProcess::NormalExit) {
+            result_.exitCode = process_.exitCode();
+        } else {
+            result_.signal = process_.exitCode();
+        }
     }
     return result_;
 }
@@ -139,6 +180,62 @@ void EncoderProcess::abandon() {
         process_.waitForFinished(kKillWaitMs);
     }
     result_ = {};
+}
+
+bool IsCompleteMp4(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const int64_t size = file.size();
+    int64_t at = 0;
+    bool sawIndex = false;
+    while (at < size) {
+        if (!file.seek(at)) {
+            return false;
+        }
+        const QByteArray header = file.read(16);
+        if (header.size() < 8) {
+            return false;
+        }
+        const QByteArray type = header.mid(4, 4);
+        if (at == 0 && type != "ftyp") {
+            return false;
+        }
+        int64_t length = static_cast<int64_t>(BigEndian(header, 0, 4));
+        int64_t headerLength = 8;
+        if (length == 1) {  // a 64-bit size follows the type
+            if (header.size() < 16 || BigEndian(header, 8, 8) > uint64_t{INT64_MAX}) {
+                return false;
+            }
+            length = static_cast<int64_t>(BigEndian(header, 8, 8));
+            headerLength = 16;
+        } else if (length == 0) {  // the last box, to the end of the file
+            length = size - at;
+        }
+        if (length < headerLength || length > size - at) {
+            return false;  // cut off
+        }
+        sawIndex = sawIndex || (type == "moov" && length > headerLength);
+        at += length;
+    }
+    return size > 0 && sawIndex;
+}
+
+QString EncoderProblem(const QString& program, const RunResult& run, const QString& outputPath) {
+    QString how;
+    if (run.signal != 0) {
+        how = QStringLiteral("신호 %1을 받고 끝났습니다").arg(run.signal);
+    } else if (run.exitCode != 0) {
+        how = QStringLiteral("종료 코드 %1로 끝났습니다").arg(run.exitCode);
+    } else if (!IsCompleteMp4(outputPath)) {
+        how = QStringLiteral("완전한 동영상을 만들지 못했습니다");
+    } else {
+        return {};
+    }
+    const QString line = MessageLine(run.messages);
+    return program + QStringLiteral(": ") + how +
+           (line.isEmpty() ? QString() : QStringLiteral(": ") + line);
 }
 
 RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,

@@ -31,6 +31,7 @@ struct RunResult {
     bool finished = false;   // ended on its own
     bool cancelled = false;  // terminated because a cancel came during the run
     int exitCode = -1;       // of a finished run; -1 when it crashed or was ended by a signal
+    int signal = 0;          // the signal that ended it, else 0
     QByteArray messages;     // the end of what the program wrote to stderr
 };
 
@@ -63,6 +64,17 @@ private:
     QProcess process_;
     RunResult result_;
 };
+
+// Whether a file is a whole MP4 (or 3GP) file: top-level boxes that fill it exactly, an "ftyp"
+// first and a "moov" (the index a player needs, written last). An encoder that was cut off or
+// wrote something else fails this.
+bool IsCompleteMp4(const QString& path);
+
+// What a finished run says is wrong with its output, as one line: the program, how it ended
+// (an exit code, a signal, or an output that is no whole video) and its last message line (the
+// last one that mentions an error, when one does).
+// Empty for a run that ended with 0 and left a whole video at outputPath.
+QString EncoderProblem(const QString& program, const RunResult& run, const QString& outputPath);
 
 // Starts the encoder and waits for it, as EncoderProcess's start and wait do.
 RunResult RunAndWait(const QString& program, const QStringList& arguments, UiHost& host,

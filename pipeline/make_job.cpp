@@ -3,6 +3,7 @@
 #include "audio/mp3_merge.h"
 #include "base/numbers.h"
 #include "base/paths.h"
+#include "base/temp_folder.h"
 #include "base/ui_host.h"
 #include "pipeline/encoding_list.h"
 #include "pipeline/job_state.h"
@@ -10,6 +11,8 @@
 #include "render/frame_composer.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 namespace lumek {
 
@@ -103,6 +106,12 @@ JobOutcome PressMakeButton(BuildContext& c, ListContext& list) {
         return outcome;
     }
     c.job.CancelRequested = false;
+    // Temporary files go into the run's private folder or nowhere.
+    if (c.tempFolder.isEmpty()) {
+        c.host.status(RunTempFolder().problem);
+        outcome.failed = std::max(c.list.count(), 1);
+        return outcome;
+    }
     if (c.list.isEmpty()) {
         AddFilesFromDialog(list);
         if (c.list.isEmpty()) {

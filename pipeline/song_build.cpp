@@ -19,8 +19,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <span>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumek {
 
@@ -35,10 +39,21 @@ QString SongTag(int songNumber, int songCount) {
     return QStringLiteral(" [%1 / %2]").arg(songNumber).arg(songCount);
 }
 
+// The closing status of a song that failed: the failure, then a line on why.
+QString FailureText(const QString& tag, const QString& why) {
+    return kFailed + tag + (why.isEmpty() ? QString() : QStringLiteral("\r\n") + why);
+}
+
+QString SaveProblem(const QString& path, const QString& reason) {
+    return QStringLiteral("동영상 파일을 저장하지 못했습니다: %1 (%2)").arg(path, reason);
+}
+
 // The AVI side of a build: the file, the frame image it is fed from, and the result code that
 // decides the closing status.
 struct VideoFrames {
     EncoderProcess encoder;  // while it reads the frames through a pipe; outlives the writer
+    FileTarget target;       // where the video goes
+    QString partial;         // what the encoder writes, beside the target under a hidden name
     AviWriter writer;
     BitmapData frame;
     AviStatus last = AviStatus::Ok;
@@ -59,19 +74,64 @@ struct VideoFrames {
     }
 };
 
-// The song's lyric file, downloaded when it is missing. False when there is still none.
-bool SecureLyrics(BuildContext& c, const QString& songPath) {
+// The song's lyric file, downloaded when it is missing. False, with the failure shown, when
+// there is still none or the path holds something else than a regular file (which is left
+// as it is).
+bool SecureLyrics(BuildContext& c, const QString& songPath, const QString& tag) {
     const QString lyricPath = LyricPathFor(songPath);
-    if (!FileExists(lyricPath)) {
-        DownloadLyrics(songPath, LengthInTenths(c.song.Duration), c.song.FirstFrame, c.host,
-                       c.lyrics);
+    QString problem = NotRegularReason(lyricPath);
+    if (problem.isEmpty() && !FileExists(lyricPath)) {
+        const LyricDownload download = DownloadLyrics(songPath, LengthInTenths(c.song.Duration),
+                                                      c.song.FirstFrame, c.host, c.lyrics);
+        problem = download.written || download.problem.isEmpty() ? QString() : download.problem;
     }
-    return FileExists(lyricPath);
+    if (problem.isEmpty() && FileExists(lyricPath)) {
+        return true;
+    }
+    c.host.status(
+        FailureText(tag, QStringLiteral("가사 파일을 준비하지 못했습니다: %1 (%2)")
+                             .arg(lyricPath, problem.isEmpty() ? kNotRegularFile : problem)));
+    return false;
 }
 
-QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, const SongInfo& audio) {
-    return EncoderArguments(c.tempFile(kTempAvi), audioPath, c.tempFile(kTempVideo), c.settings,
-                            c.derived, audio);
+// The song's lyric sheet, padded by LrcCheck. A lyric file that can't be read is named once
+// with the reason, and the song is drawn without lyrics.
+LyricSheet LoadSongLyrics(BuildContext& c, const QString& songPath) {
+    LrcCheck(songPath);
+    const QString lyricPath = LyricPathFor(songPath);
+    QString reason;
+    const std::optional<QString> text = TryReadTextFile(lyricPath, &reason);
+    if (!text) {
+        c.host.status(
+            QStringLiteral("가사 파일을 읽을 수 없습니다: %1 (%2)").arg(lyricPath, reason));
+        return {};
+    }
+    return LyricSheet::FromText(*text);
+}
+
+// Where the video of a build goes: the file (a link leads to its file) and the hidden name
+// beside it that the encoder writes first. The reason when no video can be stored there.
+QString PrepareOutput(VideoFrames& v, const QString& output) {
+    v.target = ResolveFileTarget(output);
+    if (!v.target.problem.isEmpty()) {
+        return v.target.problem;
+    }
+    v.partial = PartialPath(v.target, QStringLiteral(".mp4"));
+    // A file made and removed again: the encoder never writes over an existing one.
+    const int fd = ::open(QFile::encodeName(v.partial).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return SystemReason(errno);
+    }
+    ::close(fd);
+    ::unlink(QFile::encodeName(v.partial).constData());
+    return {};
+}
+
+QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, const SongInfo& audio,
+                           const QString& outputPath) {
+    return EncoderArguments(c.tempFile(kTempAvi), audioPath, outputPath, c.settings, c.derived,
+                            audio);
 }
 
 // Opens the AVI file, makes the start image the frame image, asks for the codec once per job and
@@ -81,11 +141,10 @@ QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, cons
 void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet, const QString& audioPath,
                const SongInfo& audio) {
     const QString avi = c.tempFile(kTempAvi);
-    QFile::remove(c.tempFile(kTempVideo));
     std::unique_ptr<VideoPipe> pipe;
     if (FileExists(c.encoder)) {
-        pipe = VideoPipe::Start(avi, c.encoder, EncoderCommand(c, audioPath, audio), v.encoder,
-                                c.host, c.job.CancelRequested);
+        pipe = VideoPipe::Start(avi, c.encoder, EncoderCommand(c, audioPath, audio, v.partial),
+                                v.encoder, c.host, c.job.CancelRequested);
     }
     v.last = pipe ? v.writer.open(std::move(pipe)) : v.writer.open(avi);
     if (v.last != AviStatus::Ok) {
@@ -146,36 +205,58 @@ void StopJob(BuildContext& c) {
     c.job.JobRunning = false;
 }
 
+struct Encoded {
+    bool ran = false;      // the encoder could be started
+    bool written = false;  // the video is in place
+    QString problem;       // why not, once it ran
+};
+
 // Finishes the encoding (running the encoder now on the AVI file and the audio, unless it has
-// read the frames from a pipe) and moves its output to target (never over an existing file).
-// Returns whether the encoder could run at all; written tells whether the video arrived.
-bool Encode(BuildContext& c, VideoFrames& v, const QString& audioPath, const QString& target,
-            bool& written) {
-    const QString video = c.tempFile(kTempVideo);
-    const RunResult run = v.encoder.started()
-                              ? v.encoder.wait(c.host, c.job.CancelRequested)
-                              : RunAndWait(c.encoder, EncoderCommand(c, audioPath, c.song), c.host,
-                                           c.job.CancelRequested);
+// read the frames from a pipe). Only a whole video from an encoder that ended well, of frames
+// that were all written, takes the target's name; replace false never takes it from an
+// existing file. Nothing else is left behind.
+Encoded Encode(BuildContext& c, VideoFrames& v, const QString& audioPath, bool replace) {
+    const RunResult run =
+        v.encoder.started() ? v.encoder.wait(c.host, c.job.CancelRequested)
+                            : RunAndWait(c.encoder, EncoderCommand(c, audioPath, c.song, v.partial),
+                                         c.host, c.job.CancelRequested);
     c.host.pump();
     QFile::remove(c.tempFile(kTempAvi));
-    written = QFile::exists(video) && QFile::rename(video, target);
-    QFile::remove(video);
-    return run.started;
+    Encoded result;
+    result.ran = run.started;
+    if (run.started) {
+        result.problem = EncoderProblem(c.encoder, run, v.partial);
+    }
+    if (!run.started || !result.problem.isEmpty() || v.last != AviStatus::Ok) {
+        QFile::remove(v.partial);
+        return result;
+    }
+    QString reason;
+    result.written = PutInPlace(v.partial, v.target, replace, &reason);
+    if (!result.written) {
+        result.problem = SaveProblem(v.target.path, reason);
+    }
+    return result;
 }
 
-// The closing status by the last AVI result and the cancel flag. A missing encoder has said so
-// already and keeps the status line; a finished job whose video could not be stored says where.
-void ShowClosingStatus(BuildContext& c, const VideoFrames& v, bool encoderRan, bool written,
-                       const QString& target, const QString& tag) {
-    if (!encoderRan) {
+// The closing status by the last AVI result, the cancel flag and the encoding. A missing
+// encoder has said so already and keeps the status line; a failure says why.
+void ShowClosingStatus(BuildContext& c, const VideoFrames& v, const Encoded& encoded,
+                       const QString& tag) {
+    if (!encoded.ran) {
         return;
     }
     if (v.last != AviStatus::Ok) {
-        c.host.status(kFailed + tag);
+        // An encoder that ended early is why the frames could not be written.
+        const QString why =
+            encoded.problem.isEmpty()
+                ? QStringLiteral("프레임을 쓰지 못했습니다 (%1)").arg(v.writer.errorString())
+                : encoded.problem;
+        c.host.status(FailureText(tag, why));
     } else if (c.job.CancelRequested) {
         c.host.status(kStopped);
-    } else if (!written) {
-        c.host.status(QStringLiteral("동영상 파일을 저장하지 못했습니다: ") + target + tag);
+    } else if (!encoded.written) {
+        c.host.status(FailureText(tag, encoded.problem));
     } else {
         c.host.status(kCompleted + tag);
     }
@@ -195,7 +276,8 @@ bool SameFile(const QString& a, const QString& b) {
 }  // namespace
 
 QString BuildContext::tempFile(const QString& name) const {
-    return QDir(tempFolder).filePath(name);
+    // Without the private folder there is no temporary file: never one in the current folder.
+    return tempFolder.isEmpty() ? QString() : QDir(tempFolder).filePath(name);
 }
 
 QString OutputExtension(int32_t index) {
@@ -240,8 +322,11 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
     const QString title = WithoutLast(GetFileName(songPath), 4);
     c.job.Mp3Folder = GetFolder(songPath);
     c.render.CurrentLyricText.clear();
-    if (!AnalyzeSong(songPath, c.song, c.engine, c.host) || !SecureLyrics(c, songPath)) {
+    if (!AnalyzeSong(songPath, c.song, c.engine, c.host)) {
         c.host.status(kFailed + tag);
+        return {};
+    }
+    if (!SecureLyrics(c, songPath, tag)) {
         return {};
     }
     const QString extension = OutputExtension(c.settings.OutputExt);
@@ -252,11 +337,14 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
         return {};
     }
     c.job.LastOutputFolder = GetFolder(output);
-    QFile::remove(c.tempFile(kTempAvi));
-    LrcCheck(songPath);
-    const LyricSheet sheet = LyricSheet::Load(LyricPathFor(songPath));
-
     VideoFrames v;
+    if (const QString problem = PrepareOutput(v, output); !problem.isEmpty()) {
+        c.host.status(FailureText(tag, SaveProblem(output, problem)));
+        return {};
+    }
+    QFile::remove(c.tempFile(kTempAvi));
+    const LyricSheet sheet = LoadSongLyrics(c, songPath);
+
     const int32_t frameCount = FrameCount(c.song.Duration);
     FrameComposer composer([&](int32_t frame) {
         v.takeCanvas(c.pictures.Picture1);
@@ -278,19 +366,16 @@ QString BuildSongVideo(BuildContext& c, const QString& songPath, int songNumber,
     c.host.status(kEncoding + tag);
     c.host.pump();
     // A finished video replaces an older one of the same name; a stopped one never does.
-    if (run == FrameRun::Done && !SameFile(output, songPath)) {
-        QFile::remove(output);
-    }
-    bool written = false;
-    const bool encoderRan = Encode(c, v, songPath, output, written);
-    ShowClosingStatus(c, v, encoderRan, written, output, tag);
-    return written ? output : QString();
+    const Encoded encoded = Encode(c, v, songPath, run == FrameRun::Done);
+    ShowClosingStatus(c, v, encoded, tag);
+    return encoded.written ? output : QString();
 }
 
 QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
     const RenderingVideo rendering(c.render);
     const int count = c.list.count();
     const QString mergedMp3 = c.tempFile(kMergedMp3);
+    const QString target = WithoutLast(outputPath, 3) + OutputExtension(c.settings.OutputExt);
     VideoFrames v;
     bool prepared = false;
     int64_t offset = 0;
@@ -310,7 +395,9 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         v.close();
         v.encoder.abandon();
         QFile::remove(c.tempFile(kTempAvi));
-        QFile::remove(c.tempFile(kTempVideo));
+        if (!v.partial.isEmpty()) {
+            QFile::remove(v.partial);
+        }
         return QString();
     };
 
@@ -326,9 +413,13 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
         }
         c.job.Mp3Folder = GetFolder(path);
         c.render.CurrentLyricText.clear();
-        if (!AnalyzeSong(path, c.song, c.engine, c.host) || !SecureLyrics(c, path)) {
+        if (!AnalyzeSong(path, c.song, c.engine, c.host)) {
             c.host.jobEvent(JobEvent::SongEnded, songIndex);
             c.host.status(kFailed);
+            return endWithoutVideo();
+        }
+        if (!SecureLyrics(c, path, {})) {
+            c.host.jobEvent(JobEvent::SongEnded, songIndex);
             return endWithoutVideo();
         }
         if (outputPath.isEmpty()) {
@@ -337,8 +428,14 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
             return endWithoutVideo();
         }
         c.job.LastOutputFolder = GetFolder(outputPath);
-        LrcCheck(path);
-        const LyricSheet sheet = LyricSheet::Load(LyricPathFor(path));
+        if (!prepared) {
+            if (const QString problem = PrepareOutput(v, target); !problem.isEmpty()) {
+                c.host.jobEvent(JobEvent::SongEnded, songIndex);
+                c.host.status(FailureText({}, SaveProblem(target, problem)));
+                return endWithoutVideo();
+            }
+        }
+        const LyricSheet sheet = LoadSongLyrics(c, path);
 
         // The frames of a song are its whole tenths; the next song's fraction of a tenth is
         // carried, and a song gets one frame more each time the carry makes a whole tenth.
@@ -383,19 +480,14 @@ QString BuildMergedVideo(BuildContext& c, const QString& outputPath) {
 
     c.host.status(kEncoding);
     c.host.pump();
-    const QString target = WithoutLast(outputPath, 3) + OutputExtension(c.settings.OutputExt);
     const bool targetIsASong =
         std::any_of(c.list.items().begin(), c.list.items().end(),
                     [&](const QString& song) { return SameFile(target, song); });
-    if (run == FrameRun::Done && !targetIsASong) {
-        QFile::remove(target);
-    }
-    bool written = false;
-    const bool encoderRan = Encode(c, v, mergedMp3, target, written);
+    const Encoded encoded = Encode(c, v, mergedMp3, run == FrameRun::Done && !targetIsASong);
     QFile::remove(c.tempFile(kTempMp3));
     QFile::remove(mergedMp3);
-    ShowClosingStatus(c, v, encoderRan, written, target, QString());
-    return written ? target : QString();
+    ShowClosingStatus(c, v, encoded, QString());
+    return encoded.written ? target : QString();
 }
 
 }  // namespace lumek

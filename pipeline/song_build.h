@@ -37,8 +37,8 @@ struct BuildContext {
 };
 
 // The temporary files of a build, inside the temporary folder; all are gone when a build ends.
+// The video itself is written beside its destination under a hidden name.
 inline const QString kTempAvi = QStringLiteral("Lumek_Temp.avi");
-inline const QString kTempVideo = QStringLiteral("Lumek_Temp.mp4");
 inline const QString kTempMp3 = QStringLiteral("Lumek_Temp.mp3");
 inline const QString kMergedMp3 = QStringLiteral("Lumek_AudioMerge.mp3");
 

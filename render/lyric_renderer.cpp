@@ -7,11 +7,15 @@
 #include "render/pixops.h"
 #include "render/title_bar.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
 #include <limits>
-#include <string>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace lumek {
 
@@ -25,60 +29,199 @@ const QString kLineSeparator = QStringLiteral(" / ");
 constexpr int kMaxMaskBlurs = 4096;
 constexpr int kMaxTransitionBlurs = 1000;
 
-// Texts are wrapped by characters (code points), as they are counted.
-using Chars = std::u32string;
+// Texts are wrapped by characters (code points), as they are counted. Positions below are
+// UTF-16 offsets into one part of a text that always stand at the start of a character.
 
-Chars ToChars(const QString& text) {
-    const QList<uint> ucs = text.toUcs4();
-    return Chars(ucs.begin(), ucs.end());
-}
+// Parts up to this many UTF-16 units are wrapped exactly: each line as measured whole. Longer
+// ones, which no canvas shows on few lines, are wrapped by the sums of their characters' own
+// widths, in time linear in their length.
+constexpr qsizetype kExactWrapLength = 512;
 
-QString Slice(const Chars& chars, size_t from, size_t count) {
-    return QString::fromUcs4(chars.data() + from, static_cast<qsizetype>(count));
-}
+}  // namespace
 
-bool Overflows(const WrapRule& rule, const Chars& chars, size_t from, size_t to) {
-    const int32_t width = rule.measure ? rule.measure(Slice(chars, from, to - from + 1)) : 0;
-    return width >= rule.limit;
-}
+// Measured once each, by the measure the cache was made with.
+class CharacterWidths {
+public:
+    explicit CharacterWidths(std::function<int32_t(const QString&)> measure)
+        : measure_(std::move(measure)) {}
 
-// Where the next line starts after characters start..i overflowed: after the last space among
-// them (at that space when it ends the text), else at i.
-size_t BreakAfter(const Chars& chars, size_t start, size_t i) {
-    for (size_t j = i + 1; j-- > start;) {
-        if (chars[j] == U' ') {
-            return j + 1 < chars.size() ? j + 1 : j;
+    int32_t of(char32_t c) {
+        if (!measure_) {
+            return 0;
         }
+        if (c < 0x10000) {
+            if (basic_.empty()) {
+                basic_.assign(0x10000, -1);
+            }
+            int32_t& width = basic_[c];
+            if (width < 0) {
+                width = std::max(measure_(QString(QChar(static_cast<char16_t>(c)))), 0);
+            }
+            return width;
+        }
+        const auto found = other_.constFind(c);
+        if (found != other_.cend()) {
+            return *found;
+        }
+        const int32_t width = std::max(measure_(QString::fromUcs4(&c, 1)), 0);
+        other_.insert(c, width);
+        return width;
     }
-    return i;
-}
 
-struct FirstLine {
-    size_t start = 0;  // 0-based
-    size_t end = 0;    // where the rest starts
-    bool wrapped = false;
+private:
+    std::function<int32_t(const QString&)> measure_;
+    std::vector<int32_t> basic_;  // the basic plane; -1 until measured
+    QHash<char32_t, int32_t> other_;
 };
 
-FirstLine ScanFirstLine(const Chars& chars, int32_t start, const WrapRule& rule) {
-    FirstLine line;
-    line.start = static_cast<size_t>(std::max(start, 1) - 1);
-    line.end = chars.size();
-    for (size_t i = line.start; i < chars.size(); ++i) {
-        if (Overflows(rule, chars, line.start, i)) {
-            size_t b = BreakAfter(chars, line.start, i);
-            if (b == line.start) {
-                b = line.start + 1;
-            }
-            line.end = b;
-            line.wrapped = true;
-            break;
-        }
+namespace {
+
+// The rule's character widths, or new ones for this wrap when the rule keeps none.
+class CharWidths {
+public:
+    explicit CharWidths(const WrapRule& rule)
+        : widths_(rule.characters ? rule.characters
+                                  : std::make_shared<CharacterWidths>(rule.measure)) {}
+    int32_t of(char32_t c) { return widths_->of(c); }
+
+private:
+    std::shared_ptr<CharacterWidths> widths_;
+};
+
+// One part of a text (no separator inside) as the wrapper scans it. Widths of runs only grow
+// as characters are added, which the searches for the first overflow rely on.
+class PartScan {
+public:
+    PartScan(QStringView part, const WrapRule& rule, CharWidths& widths)
+        : part_(part), rule_(rule), widths_(widths), exact_(part.size() <= kExactWrapLength) {}
+
+    qsizetype size() const { return part_.size(); }
+    QStringView part() const { return part_; }
+
+    qsizetype next(qsizetype at) const {
+        return at + 1 < part_.size() && part_[at].isHighSurrogate() &&
+                       part_[at + 1].isLowSurrogate()
+                   ? at + 2
+                   : at + 1;
     }
-    return line;
+    qsizetype previous(qsizetype at) const {
+        return at >= 2 && part_[at - 1].isLowSurrogate() && part_[at - 2].isHighSurrogate()
+                   ? at - 2
+                   : at - 1;
+    }
+
+    // The first character i at or after `from` (and before end) where the run start..i no longer
+    // fits; end when there is none.
+    qsizetype firstOverflow(qsizetype start, qsizetype from, qsizetype end) {
+        if (from >= end) {
+            return end;
+        }
+        qsizetype i = start;
+        if (rule_.limit > 0) {
+            int64_t sum = 0;
+            for (; i < end; i = next(i)) {
+                sum += widths_.of(CharAt(i));
+                if (sum >= rule_.limit) {
+                    break;
+                }
+            }
+        }
+        if (exact_) {
+            // The sums guess the place; the lines as measured decide it.
+            if (i < end && !overflows(start, i)) {
+                do {
+                    i = next(i);
+                } while (i < end && !overflows(start, i));
+            } else {
+                while (i > start && overflows(start, previous(i))) {
+                    i = previous(i);
+                }
+            }
+        }
+        return i >= end ? end : std::max(i, from);
+    }
+
+    // Where the next line starts after the run start..i overflowed: after the last space in it
+    // (at that space when it ends the part, whose end is `end`), else at i.
+    qsizetype breakAfter(qsizetype start, qsizetype i, qsizetype end) const {
+        for (qsizetype j = i + 1; j-- > start;) {
+            if (part_[j] == u' ') {
+                return j + 1 < end ? j + 1 : j;
+            }
+        }
+        return i;
+    }
+
+private:
+    char32_t CharAt(qsizetype at) const {
+        const qsizetype after = next(at);
+        return after == at + 2 ? QChar::surrogateToUcs4(part_[at], part_[at + 1])
+                               : char32_t{part_[at].unicode()};
+    }
+    bool overflows(qsizetype start, qsizetype i) const {
+        const QString run = part_.mid(start, next(i) - start).toString();
+        return (rule_.measure ? rule_.measure(run) : 0) >= rule_.limit;
+    }
+
+    QStringView part_;
+    const WrapRule& rule_;
+    CharWidths& widths_;
+    bool exact_;
+};
+
+// The parts of a text between " / " separators.
+QList<QStringView> Parts(QStringView text) {
+    QList<QStringView> parts;
+    qsizetype from = 0;
+    for (qsizetype at; (at = text.indexOf(kLineSeparator, from)) >= 0;
+         from = at + kLineSeparator.size()) {
+        parts.append(text.mid(from, at - from));
+    }
+    parts.append(text.mid(from));
+    return parts;
 }
 
-QString From(const Chars& chars, size_t start) {
-    return start >= chars.size() ? QString() : Slice(chars, start, chars.size() - start);
+// The extra lines of one part: each overflow breaks the line, and the scan goes on with the
+// next character, measured from where the new line starts.
+int64_t PartLineBreaks(PartScan& scan) {
+    int64_t count = 0;
+    qsizetype lineStart = 0;
+    for (qsizetype i = scan.firstOverflow(0, 0, scan.size()); i < scan.size();
+         i = scan.firstOverflow(lineStart, scan.next(i), scan.size())) {
+        ++count;
+        lineStart = scan.breakAfter(lineStart, i, scan.size());
+    }
+    return count;
+}
+
+// The first line of part from `start` on: its end (where the rest starts), or nothing when the
+// rest fits on one line. The part ends at end.
+std::optional<qsizetype> FirstLineEnd(PartScan& scan, qsizetype start, qsizetype end) {
+    const qsizetype i = scan.firstOverflow(start, start, end);
+    if (i >= end) {
+        return std::nullopt;
+    }
+    const qsizetype b = scan.breakAfter(start, i, end);
+    return b == start ? scan.next(start) : b;
+}
+
+int32_t CountLineBreaks(QStringView text, const WrapRule& rule, CharWidths& widths) {
+    const QList<QStringView> parts = Parts(text);
+    int64_t count = parts.size() - 1;
+    for (const QStringView part : parts) {
+        PartScan scan(part, rule, widths);
+        count += PartLineBreaks(scan);
+    }
+    return ClampToInt32(count);
+}
+
+// The UTF-16 offset of character `start` (1-based); the text's end when it has fewer.
+qsizetype OffsetOf(const PartScan& scan, int32_t start) {
+    qsizetype at = 0;
+    for (int32_t k = 1; k < start && at < scan.size(); ++k) {
+        at = scan.next(at);
+    }
+    return at;
 }
 
 struct Gradient {
@@ -106,8 +249,13 @@ QRect DrawLines(const RenderContext& context, const QString& text, const FontSpe
     WorkingPictures& p = context.pictures;
     const WrapRule rule = LyricWrapRule(context);
     const TextAnchor anchor = AnchorFor(context.settings.TextAlign);
+    // A line's ink reaches from half a cell (at most a pitch) above its top to one and a half
+    // below, and the outline as far again: lines whose ink can't reach the picture are left out.
+    const int64_t cell = std::max(pitch, 0);
+    const int64_t reach = std::clamp(spread, 0, kMaxTextSpread) + 1;
+    const LineWindow window{-(cell + cell / 2 + reach), int64_t{p.SP1.height()} + cell / 2 + reach};
     QRect drawn;
-    for (const TextLine& line : LayOutText(text, pitch, ClampToInt32(centreLine), rule)) {
+    for (const TextLine& line : LayOutText(text, pitch, ClampToInt32(centreLine), rule, window)) {
         drawn |= context.text().DrawText(p.SP1.view(), ClampToInt32(x), line.top, anchor, line.text,
                                          font, 0xFFFFFF, spread);
         const bool bandShows = int64_t{line.top} + pitch > 0 && line.top < p.SP2.height();
@@ -301,34 +449,27 @@ int32_t WrapWidth(int32_t canvasWidth, int32_t pointX, int32_t alignment) {
 }
 
 int32_t CountLineBreaks(const QString& text, const WrapRule& rule) {
-    const QStringList parts = text.split(kLineSeparator);
-    int64_t count = parts.size() - 1;
-    for (const QString& part : parts) {
-        const Chars chars = ToChars(part);
-        size_t lineStart = 0;
-        for (size_t i = 0; i < chars.size(); ++i) {
-            if (Overflows(rule, chars, lineStart, i)) {
-                ++count;
-                lineStart = BreakAfter(chars, lineStart, i);
-            }
-        }
-    }
-    return ClampToInt32(count);
+    CharWidths widths(rule);
+    return CountLineBreaks(text, rule, widths);
 }
 
 QString FirstWrappedLine(const QString& text, int32_t start, const WrapRule& rule) {
-    const Chars chars = ToChars(text);
-    const FirstLine line = ScanFirstLine(chars, start, rule);
-    if (!line.wrapped) {
-        return From(chars, line.start);
+    CharWidths widths(rule);
+    PartScan scan(text, rule, widths);
+    const qsizetype from = OffsetOf(scan, start);
+    const std::optional<qsizetype> end = FirstLineEnd(scan, from, scan.size());
+    if (!end) {
+        return text.mid(from);
     }
-    return TrimOneTrailingSpace(Slice(chars, line.start, line.end - line.start));
+    return TrimOneTrailingSpace(text.mid(from, *end - from));
 }
 
 QString RestAfterFirstLine(const QString& text, int32_t start, const WrapRule& rule) {
-    const Chars chars = ToChars(text);
-    const FirstLine line = ScanFirstLine(chars, start, rule);
-    return line.wrapped ? TrimOneTrailingSpace(From(chars, line.end)) : From(chars, line.start);
+    CharWidths widths(rule);
+    PartScan scan(text, rule, widths);
+    const qsizetype from = OffsetOf(scan, start);
+    const std::optional<qsizetype> end = FirstLineEnd(scan, from, scan.size());
+    return end ? TrimOneTrailingSpace(text.mid(*end)) : text.mid(from);
 }
 
 QString TrimOneTrailingSpace(const QString& text) {
@@ -339,25 +480,47 @@ QString TrimOneTrailingSpace(const QString& text) {
 }
 
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
-                                 const WrapRule& rule) {
+                                 const WrapRule& rule, const LineWindow& window) {
+    CharWidths widths(rule);
     const double p = pitch;
-    const double breaks = CountLineBreaks(text, rule);
+    const double breaks = CountLineBreaks(text, rule, widths);
     const double firstTop = centreLine - p / 2.0 - p * breaks / 2.0;
     std::vector<TextLine> lines;
     int64_t k = 0;
-    auto add = [&](const QString& line) {
-        lines.push_back({line, RoundHalfEven(firstTop + p * static_cast<double>(k))});
+    // Whether lines further down can still be in the window.
+    auto more = [&] {
+        return pitch <= 0 ||
+               firstTop + p * static_cast<double>(k) <= static_cast<double>(window.last) + 1.0;
+    };
+    auto add = [&](QStringView line) {
+        const int32_t top = RoundHalfEven(firstTop + p * static_cast<double>(k));
+        if (top >= window.first && top <= window.last) {
+            lines.push_back({line.toString(), top});
+        }
         ++k;
     };
-    for (const QString& part : text.split(kLineSeparator)) {
-        QString rest = part;
-        // Every wrap takes at least one character off, so this ends.
-        for (qsizetype guard = rest.size(); guard >= 0 && CountLineBreaks(rest, rule) >= 1;
-             --guard) {
-            add(FirstWrappedLine(rest, 1, rule));
-            rest = RestAfterFirstLine(rest, 1, rule);
+    for (const QStringView part : Parts(text)) {
+        PartScan scan(part, rule, widths);
+        // Each line takes at least one character off the rest, whose last space is trimmed at
+        // every break.
+        qsizetype start = 0;
+        qsizetype end = part.size();
+        while (more()) {
+            const std::optional<qsizetype> lineEnd = FirstLineEnd(scan, start, end);
+            if (!lineEnd) {
+                add(part.mid(start, end - start));
+                break;
+            }
+            QStringView line = part.mid(start, *lineEnd - start);
+            add(line.endsWith(u' ') ? line.chopped(1) : line);
+            start = *lineEnd;
+            if (start < end && part[end - 1] == u' ') {
+                --end;
+            }
         }
-        add(rest);
+        if (!more()) {
+            break;
+        }
     }
     return lines;
 }
@@ -372,6 +535,15 @@ WrapRule LyricWrapRule(const RenderContext& context) {
     rule.measure = [font, &text = context.text()](const QString& line) {
         return text.MeasureTextWidth(line, font);
     };
+    // The passes of a frame, and the frames after it, wrap in the same font: the widths of its
+    // characters are kept for the last font asked for.
+    RenderState::WrapWidths& kept = context.state.LyricWrap;
+    if (!kept.widths || kept.font.face != font.face || kept.font.size != font.size ||
+        kept.font.bold != font.bold) {
+        kept.font = font;
+        kept.widths = std::make_shared<CharacterWidths>(rule.measure);
+    }
+    rule.characters = kept.widths;
     return rule;
 }
 

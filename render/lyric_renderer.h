@@ -8,14 +8,21 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <vector>
 
 namespace lumek {
 
+class CharacterWidths;
+
 // Word wrapping: a run of characters fits on a line while its measured width is below limit.
+// The widths of single characters by measure may be kept in characters between wraps; without
+// them each wrap measures its own.
 struct WrapRule {
     int32_t limit = 0;
     std::function<int32_t(const QString&)> measure;
+    std::shared_ptr<CharacterWidths> characters = {};
 };
 
 // The wrapping width of a canvas for a reference x and an alignment: left CW - x, right x,
@@ -38,10 +45,17 @@ struct TextLine {
     QString text;
     int32_t top = 0;
 };
+// The rows a caller draws: lines whose top lies outside first..last are not laid out.
+struct LineWindow {
+    int64_t first = std::numeric_limits<int64_t>::min();
+    int64_t last = std::numeric_limits<int64_t>::max();
+};
 // Breaks a text into display lines of pitch P whose block is centred on centreLine: line k
 // (from 0) has its top at round(C - P/2 + P k - P N/2), N = CountLineBreaks, halves to even.
+// Only the lines with their top inside the window are returned; the block stays where the
+// whole text puts it.
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
-                                 const WrapRule& rule);
+                                 const WrapRule& rule, const LineWindow& window = {});
 
 // The wrap rule of the lyric lines on the canvas Picture1: widths in the main lyric font, also
 // for the neighbours.

@@ -12,12 +12,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace lumek {
 
 // The user's pictures at their own size, or the active preset's pictures when the user chose
 // none. The renderers stretch them into the working pictures.
+class CharacterWidths;
+
 struct ImageHolders {
     QImage PTMP;      // background
     QImage TTS;       // title bar
@@ -75,6 +78,12 @@ struct RenderState {
 
     // The fonts, widths and drawn lines of the renderers' text.
     TextMeasurer Text;
+    // The character widths the lyric wrapping took in the last font it wrapped with: the passes
+    // of a frame, and the frames after it, wrap in the same font.
+    struct WrapWidths {
+        FontSpec font;
+        std::shared_ptr<CharacterWidths> widths;
+    } LyricWrap;
 };
 
 // Everything a renderer reads and draws into. Renderers take numbers and check states from

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace lumek {
 namespace {
 
@@ -71,9 +73,49 @@ TEST_F(TextFileTest, NulAndWriteFailures) {
 
     ASSERT_TRUE(WriteTextFile(path("r.lrc"), QString()));
     EXPECT_EQ(readRaw("r.lrc"), QByteArray());
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("sub"));
-    EXPECT_FALSE(WriteTextFile(path("sub"), "x"));
-    EXPECT_FALSE(WriteTextFile(path("no/such/folder.lrc"), "x"));
+}
+
+TEST_F(TextFileTest, OnlyRegularFilesAreWrittenAndLinksStay) {
+    // Through a link the file it leads to is replaced, keeping its mode; the link stays.
+    const QString target = writeRaw("target.lrc", "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(target, path("link.lrc")));
+    ASSERT_TRUE(WriteTextFile(path("link.lrc"), "new"));
+    EXPECT_TRUE(QFileInfo(path("link.lrc")).isSymLink());
+    EXPECT_EQ(readRaw("target.lrc"), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    // Whatever else stands at the path stays as it is, and both ways say why.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.lrc")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("dir.lrc"));
+    ASSERT_TRUE(QFile::link(path("gone"), path("dangling.lrc")));
+    ASSERT_TRUE(QFile::link(path("loop.lrc"), path("loop.lrc")));
+    const QStringList before = QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const std::pair<const char*, QString> cases[] = {
+        {"pipe.lrc", kNotRegularFile},
+        {"dir.lrc", kNotRegularFile},
+        {"dangling.lrc", kNotRegularFile},
+        {"loop.lrc", "Too many levels of symbolic links"},
+        {"no/such/folder.lrc", "No such file or directory"},
+    };
+    for (const auto& [name, why] : cases) {
+        SCOPED_TRACE(name);
+        QString written;
+        QString read;
+        EXPECT_FALSE(WriteTextFile(path(name), "x", &written));
+        EXPECT_FALSE(ReadWholeFile(path(name), kMaxTextFileBytes, &read).has_value());
+        EXPECT_EQ(written, why);
+        EXPECT_EQ(read, why);
+    }
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    EXPECT_EQ(QFileInfo(path("pipe.lrc")).symLinkTarget(), QString());
+    EXPECT_FALSE(QFileInfo(path("pipe.lrc")).isFile());
+
+    QString tooLarge;
+    EXPECT_FALSE(ReadWholeFile(target, 2, &tooLarge).has_value());
+    EXPECT_EQ(tooLarge, "File too large");
 }
 
 TEST(LineCount, CountsCrLfPairsOnly) {

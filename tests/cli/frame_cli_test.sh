@@ -61,4 +61,10 @@ cmp -s "$dir/at1.png" "$dir/at1plain.png" && fail "no cover at 1 s"
 [ $? -eq 1 ] || fail "missing song should exit 1"
 "$lumek" frames "$dir/song.mp3" -o "$dir/y" --from 5 --to 3 --preset iphone 2> /dev/null
 [ $? -eq 2 ] || fail "--from after --to should exit 2"
+# A named pipe as the picture is neither written nor replaced, and the reason is given.
+mkfifo "$dir/pipe.png"
+"$lumek" frame "$dir/song.mp3" --at 1 -o "$dir/pipe.png" --preset iphone --quiet 2> "$dir/err.txt"
+[ $? -eq 1 ] && [ -p "$dir/pipe.png" ] || fail "a pipe as the picture"
+grep -q "pipe.png: can't write the picture (일반 파일이 아닙니다)" "$dir/err.txt" \
+    || fail "pipe message: $(cat "$dir/err.txt")"
 echo PASS

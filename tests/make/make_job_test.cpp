@@ -29,12 +29,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
+#include <cstring>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <numeric>
 #include <optional>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace lumek {
@@ -46,6 +53,7 @@ const QString kStopped = QStringLiteral("작업이 중지되었습니다.");
 const QString kAllDone = QStringLiteral("모든 작업이 완료되었습니다.");
 const QString kEncoding = QStringLiteral("동영상파일을 Mpeg4로 인코딩중.. [1 / 1]");
 const QString kSongDone = QStringLiteral("작업을 완료했습니다. [1 / 1]");
+const QString kSongFailed = QStringLiteral("작업을 실패했습니다. [1 / 1]");
 // A port nothing listens on: a missing lyric file becomes the placeholder at once.
 const QString kNoLyricsService = QStringLiteral("http://127.0.0.1:9/");
 
@@ -275,6 +283,31 @@ protected:
         const QStringList temp = QDir(studio.buildContext().tempFolder)
                                      .entryList(QDir::Files | QDir::Hidden | QDir::System);
         EXPECT_TRUE(temp.isEmpty()) << temp.join(u' ').toStdString();
+    }
+
+    // Runs lumek with more environment variables (and in a folder of its own).
+    struct CliRun {
+        int exitCode = -1;
+        QString out;
+        QString err;
+    };
+    CliRun runLumek(const QStringList& arguments, const std::map<QString, QString>& environment,
+                    const QString& workFolder = {}) const {
+        QProcess lumek;
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : environment) {
+            variables.insert(name, value);
+        }
+        lumek.setProcessEnvironment(variables);
+        lumek.setWorkingDirectory(workFolder.isEmpty() ? folder_.path() : workFolder);
+        lumek.start(LUMEK_BINARY, arguments);
+        CliRun run;
+        if (lumek.waitForFinished(120000) && lumek.exitStatus() == QProcess::NormalExit) {
+            run.exitCode = lumek.exitCode();
+        }
+        run.out = QString::fromUtf8(lumek.readAllStandardOutput());
+        run.err = QString::fromUtf8(lumek.readAllStandardError());
+        return run;
     }
 
     // The arguments of `lumek make` for one song with the phone preset.
@@ -557,20 +590,32 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
     const QString mp3 = song("fail.mp3", 1.0, {"[00:00.20]하나"});
     const QString plain = path("plain.txt");
     ASSERT_TRUE(WriteTextFile(plain, "not a folder"));
-    // The second job's frames are made and encoded; only the move into the folder fails, the
-    // encoder's output is deleted and the closing status names the video that was not stored.
-    const std::pair<QString, QString> failures[] = {
-        {"", "ffmpeg 프로그램을 찾을 수 없습니다. ffmpeg를 설치해 주세요."},
-        {plain + "/sub", "동영상 파일을 저장하지 못했습니다: " + plain + "/sub/fail.mp4 [1 / 1]"},
+    // A missing encoder says so when its turn comes; an output folder that can't take the video
+    // ends the song before its frames are made.
+    struct Case {
+        QString folder;
+        std::optional<QString> encoder;
+        Texts last;
     };
-    for (const auto& [folder, status] : failures) {
-        SCOPED_TRACE(status.toStdString());
+    const Case cases[] = {
+        {{},
+         QString(),
+         {kEncoding, "ffmpeg 프로그램을 찾을 수 없습니다. ffmpeg를 설치해 주세요.", kAllDone}},
+        {plain + "/sub",
+         std::nullopt,
+         {kSongFailed + "\r\n동영상 파일을 저장하지 못했습니다: " + plain +
+              "/sub/fail.mp4 (Not a directory)",
+          kAllDone}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.last[0].toStdString());
         nextJob();
-        encoder = folder.isEmpty() ? std::optional(QString()) : std::nullopt;
-        const JobOutcome outcome = make({mp3}, kCompressorMjpeg, folder);
+        encoder = c.encoder;
+        const JobOutcome outcome = make({mp3}, kCompressorMjpeg, c.folder);
         EXPECT_TRUE(outcome.videos.isEmpty());
         EXPECT_EQ(outcome.failed, 1);
-        EXPECT_EQ(lastStatuses(3), (Texts{kEncoding, status, kAllDone}));
+        ASSERT_GE(host.statuses.size(), c.last.size()) << Joined(host.statuses);
+        EXPECT_EQ(lastStatuses(c.last.size()), c.last);
         EXPECT_TRUE(outputFiles().isEmpty());
         EXPECT_TRUE(QFileInfo(plain).isFile());
         expectCleanEnd();
@@ -581,29 +626,177 @@ TEST_F(MakeJob, FailuresEndTheSongCleanly) {
         encoder.reset();
         const JobOutcome outcome = make({song("blip.mp3", 0.05, {"[00:00.00]짧다"})});
         ASSERT_EQ(FrameCount(studio.song().Duration), 0);
-        // No frame is written and the encoder still runs: whatever it makes of the empty
-        // stream holds no picture.
-        EXPECT_EQ(host.statuses, (Texts{kEncoding, kSongDone, kAllDone}));
-        for (const QString& video : outcome.videos) {
-            EXPECT_TRUE(ProbeVideo(video).videoTenths.empty());
-            QFile::remove(video);
-        }
+        // No frame is written and the encoder still runs; it refuses the empty stream.
+        EXPECT_TRUE(outcome.videos.isEmpty());
+        ASSERT_EQ(host.statuses.size(), 3u) << Joined(host.statuses);
+        EXPECT_TRUE(host.statuses[1].startsWith(kSongFailed + "\r\n" + FindEncoder() + ": "))
+            << Joined(host.statuses);
+        EXPECT_TRUE(outputFiles().isEmpty());
         expectCleanEnd();
     }
     {
         SCOPED_TRACE("lumek make without ffmpeg on PATH");
-        QProcess lumek;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("PATH", path("no-programs-here"));
-        lumek.setProcessEnvironment(environment);
-        lumek.start(LUMEK_BINARY, makeCommand(mp3, outFolder()));
-        ASSERT_TRUE(lumek.waitForFinished(60000));
-        EXPECT_EQ(lumek.exitCode(), 1);
-        EXPECT_TRUE(lumek.readAllStandardOutput().isEmpty());
-        const QString errors = QString::fromUtf8(lumek.readAllStandardError());
-        EXPECT_TRUE(errors.contains("ffmpeg is not on PATH")) << errors.toStdString();
+        const CliRun run = runLumek(makeCommand(mp3, outFolder()), {{"PATH", path("nothing")}});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.contains("ffmpeg is not on PATH")) << run.err.toStdString();
         EXPECT_TRUE(outputFiles().isEmpty());
     }
+}
+
+TEST_F(MakeJob, BrokenEncodersLeaveNoVideo) {
+    const QString mp3 = song("broken.mp3", 1.0, {"[00:00.20]하나"});
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    const QString programs = path("programs");
+    ASSERT_TRUE(QDir().mkpath(programs));
+    const QString standIn = QDir(programs).filePath("ffmpeg");
+    // Each stand-in is "ffmpeg" on PATH; the first two have the real one make a whole video.
+    struct Case {
+        const char* name;
+        QString script;
+        QString says;
+    };
+    const Case cases[] = {
+        {"exits 1 after writing", '"' + ffmpeg + "\" \"$@\"; echo 'stand-in gave up' >&2; exit 1",
+         "종료 코드 1로 끝났습니다: stand-in gave up"},
+        {"killed", '"' + ffmpeg + "\" \"$@\"; kill -KILL $$", "신호 9을 받고 끝났습니다"},
+        {"prints garbage",
+         "for last; do :; done; head -c 60000 /dev/urandom > \"$last\"; printf 'x\\001\\377y' >&2",
+         QStringLiteral("완전한 동영상을 만들지 못했습니다: x?\uFFFDy")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testing::WriteFile(standIn, "#!/bin/sh\n" + c.script.toUtf8() + "\n"));
+        ASSERT_TRUE(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
+        const QString pathList = programs + ':' + qEnvironmentVariable("PATH");
+        const CliRun run = runLumek(makeCommand(mp3, outFolder()), {{"PATH", pathList}});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(kSongFailed + "\n" + standIn + ": " + c.says))
+            << run.err.toStdString();
+        EXPECT_TRUE(outputFiles().isEmpty()) << outputFiles().join(u' ').toStdString();
+    }
+}
+
+TEST_F(MakeJob, SpecialFilesAsLyricFilesAreLeftAlone) {
+    // A device behind a link, a named pipe and a folder stand where lyric files belong; a
+    // lyric file over the size limit is named and its song drawn without lyrics.
+    const QString device = path("device");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "can't make a device node here (needs root): " << std::strerror(errno);
+    }
+    struct Case {
+        const char* name;
+        std::function<bool(const QString&)> make;
+        mode_t type;  // of what the lyric path leads to, afterwards
+    };
+    const Case cases[] = {
+        {"device.mp3", [&](const QString& lrc) { return QFile::link(device, lrc); }, S_IFCHR},
+        {"pipe.mp3",
+         [](const QString& lrc) { return ::mkfifo(QFile::encodeName(lrc).constData(), 0600) == 0; },
+         S_IFIFO},
+        {"folder.mp3", [](const QString& lrc) { return QDir().mkdir(lrc); }, S_IFDIR},
+    };
+    QStringList songs;
+    for (const Case& c : cases) {
+        songs << song(c.name, 0.5);
+        ASSERT_TRUE(c.make(LyricPathFor(songs.back()))) << c.name;
+    }
+    const QString big = song("big.mp3", 0.5);
+    QFile bigLyrics(LyricPathFor(big));
+    ASSERT_TRUE(bigLyrics.open(QIODevice::WriteOnly) && bigLyrics.resize(kMaxTextFileBytes + 1));
+    bigLyrics.close();
+    songs << big << song("good.mp3", 0.5, {"[00:00.10]좋다"});
+
+    const CliRun run = runLumek(makeCommand(songs[0], outFolder()).mid(0, 2) + songs.mid(1) +
+                                    makeCommand(songs[0], outFolder()).mid(2),
+                                {});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(outputFiles(), (QStringList{"big.k3g", "good.k3g"})) << run.err.toStdString();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const QString lrc = LyricPathFor(songs[static_cast<qsizetype>(i)]);
+        EXPECT_TRUE(
+            run.err.contains(QStringLiteral("작업을 실패했습니다. [%1 / 5]\n가사 파일을 "
+                                            "준비하지 못했습니다: %2 (일반 파일이 아닙니다)")
+                                 .arg(i + 1)
+                                 .arg(lrc)))
+            << run.err.toStdString();
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(lrc).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, cases[i].type);
+    }
+    EXPECT_TRUE(QFileInfo(LyricPathFor(songs[0])).isSymLink());
+    EXPECT_EQ(
+        run.err.count("가사 파일을 읽을 수 없습니다: " + LyricPathFor(big) + " (File too large)"),
+        1)
+        << run.err.toStdString();
+    EXPECT_EQ(QFileInfo(LyricPathFor(big)).size(), kMaxTextFileBytes + 1);
+}
+
+TEST_F(MakeJob, AnUnusableTemporaryFolderStopsTheRunBeforeAnyWork) {
+    const QString mp3 = song("temp.mp3", 0.5, {"[00:00.10]하나"});
+    // The user's own files of the temporary files' names stay where they are.
+    const QString work = path("work");
+    ASSERT_TRUE(QDir().mkpath(work));
+    for (const QString& name : {kTempAvi, QStringLiteral("Lumek_Temp.mp4")}) {
+        ASSERT_TRUE(testing::WriteFile(QDir(work).filePath(name), "mine"));
+    }
+    const QString readOnly = path("read-only");
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    const bool mounted = ::mount("tmpfs", QFile::encodeName(readOnly).constData(), "tmpfs",
+                                 MS_RDONLY, "size=16k") == 0;
+    const auto rootEntries = [] {
+        return QDir("/").entryList({"lumek-*", "runtime-*"}, QDir::AllEntries | QDir::Hidden);
+    };
+    const QStringList rootBefore = rootEntries();
+    struct Case {
+        QString folder;
+        QString reason;
+    };
+    std::vector<Case> cases = {{path("missing"), "No such file or directory"},
+                               {path("plain"), "Not a directory"}};
+    ASSERT_TRUE(testing::WriteFile(path("plain"), "a file"));
+    if (mounted) {
+        cases.push_back({readOnly, "Read-only file system"});
+    } else {
+        std::cerr << "read-only row skipped: can't mount a tmpfs here\n";
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        const CliRun run = runLumek(makeCommand(mp3, outFolder()), {{"TMPDIR", c.folder}}, work);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err,
+                  "lumek: 임시 폴더를 만들 수 없습니다: " + c.folder + " (" + c.reason + ")\n");
+        EXPECT_EQ(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  (QStringList{kTempAvi, "Lumek_Temp.mp4"}));
+        EXPECT_TRUE(outputFiles().isEmpty());
+        EXPECT_EQ(rootEntries(), rootBefore);
+    }
+    if (mounted) {
+        ::umount(QFile::encodeName(readOnly).constData());
+    }
+}
+
+TEST_F(MakeJob, AFullOutputFolderKeepsNoPartOfTheVideo) {
+    const QString full = path("full");
+    ASSERT_TRUE(QDir().mkpath(full));
+    if (::mount("tmpfs", QFile::encodeName(full).constData(), "tmpfs", 0, "size=32k") != 0) {
+        GTEST_SKIP() << "can't mount a small tmpfs here: " << std::strerror(errno);
+    }
+    const JobOutcome outcome =
+        make({song("full.mp3", 2.0, {"[00:00.10]가득"})}, kCompressorMjpeg, full);
+    EXPECT_EQ(outcome.failed, 1);
+    EXPECT_TRUE(outcome.videos.isEmpty());
+    ASSERT_GE(host.statuses.size(), 2u);
+    const QString closing = host.statuses[host.statuses.size() - 2];
+    EXPECT_TRUE(closing.startsWith(kSongFailed + "\r\n" + FindEncoder() + ": "))
+        << closing.toStdString();
+    EXPECT_TRUE(closing.contains("No space left on device")) << closing.toStdString();
+    EXPECT_TRUE(
+        QDir(full).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    expectCleanEnd();
+    ::umount(QFile::encodeName(full).constData());
 }
 
 TEST_F(MakeJob, OtherExtensionsAndANameWithQuotesSpacesAndHangul) {
