@@ -1,8 +1,13 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 
+#include "app/window/run_window.h"
+
+#include <QFileInfo>
 #include <QGuiApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -17,19 +22,63 @@ int Usage() {
     return lumek::cli::kExitUsage;
 }
 
+const char kNoDisplay[] =
+    "lumek: no display to open the window on (DISPLAY is not set); the commands work without one, "
+    "see `lumek make`\n";
+
 QtMessageHandler qtHandler = nullptr;
 
 // Headless servers often have no runtime folder; Qt's complaint about it says nothing to the user.
+// A display that can't be reached ends the program in one line instead of Qt's abort.
 void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg && (message.contains(QStringLiteral("could not connect to display")) ||
+                               message.contains(QStringLiteral("no Qt platform plugin")))) {
+        std::fputs(kNoDisplay, stderr);
+        std::_Exit(lumek::cli::kExitUsage);
+    }
     if (!message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
         qtHandler(type, context, message);
     }
+}
+
+const char* const kCommands[] = {"make",  "settings", "analyze", "merge",
+                                 "cover", "lyrics",   "frame",   "frames"};
+
+// No arguments, or songs and folders (as a file manager's "Open with" passes them): the window.
+bool WantsWindow(int argc, char** argv) {
+    if (argc < 2) {
+        return true;
+    }
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    for (const char* command : kCommands) {
+        if (first == QLatin1String(command)) {
+            return false;
+        }
+    }
+    return QFileInfo::exists(first) || first.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive);
+}
+
+bool HaveDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(QuietHandler);
+    if (WantsWindow(argc, argv)) {
+        if (!HaveDisplay()) {
+            std::fputs(kNoDisplay, stderr);
+            return lumek::cli::kExitUsage;
+        }
+        QStringList paths;
+        for (int i = 1; i < argc; ++i) {
+            paths.append(QString::fromLocal8Bit(argv[i]));
+        }
+        return lumek::RunWindow(argc, argv, paths);
+    }
     // Text is drawn through the platform's fonts; without a display the drawing stays off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
