@@ -23,18 +23,21 @@ int Usage() {
 }
 
 const char kNoDisplay[] =
-    "lumek: no display to open the window on (DISPLAY is not set); the commands work without one, "
-    "see `lumek make`\n";
+    "lumek: no display to open the window on; the commands work without one (lumek --help)\n";
 
 QtMessageHandler qtHandler = nullptr;
 
 // Headless servers often have no runtime folder; Qt's complaint about it says nothing to the user.
 // A display that can't be reached ends the program in one line instead of Qt's abort.
 void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtFatalMsg && (message.contains(QStringLiteral("could not connect to display")) ||
-                               message.contains(QStringLiteral("no Qt platform plugin")))) {
+    const bool noDisplay = message.contains(QStringLiteral("could not connect to display")) ||
+                           message.contains(QStringLiteral("Qt platform plugin"));
+    if (noDisplay && type == QtFatalMsg) {
         std::fputs(kNoDisplay, stderr);
         std::_Exit(lumek::cli::kExitUsage);
+    }
+    if (noDisplay) {
+        return;  // the fatal message that follows says it in one line
     }
     if (!message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
         qtHandler(type, context, message);

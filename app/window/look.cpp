@@ -27,6 +27,13 @@ QWidget#sideBar QPushButton {
 QWidget#sideBar QPushButton:hover { background: #3a3352; }
 QWidget#sideBar QPushButton:checked { background: #6a4cf0; color: white; font-weight: bold; }
 QWidget#sideBar QPushButton:focus { border: 1px solid #b8a9ff; }
+QPushButton {
+    background: white; border: 1px solid #cbc4e3; border-radius: 5px; padding: 5px 14px;
+}
+QPushButton:hover { background: #f1edff; border-color: #9d8cf0; }
+QPushButton:pressed { background: #e4ddff; }
+QPushButton:disabled { color: #a8a3b8; background: #f4f2f9; border-color: #e0dcea; }
+QPushButton:focus { border-color: #6a4cf0; }
 QLabel[pageTitle="true"] { font-size: 14pt; font-weight: bold; color: #2f2945; }
 QPushButton[pageButton="true"] {
     color: #5b3df5; background: transparent; border: 1px solid #cfc6f5; border-radius: 12px;
@@ -38,8 +45,13 @@ QPushButton#cmdWriteAVI {
     padding: 9px 28px; font-size: 12pt; font-weight: bold;
 }
 QPushButton#cmdWriteAVI:hover { background: #5b3df5; }
+QPushButton#cmdWriteAVI:focus { border: 2px solid #b8a9ff; }
 QPushButton#cmdWriteAVI[working="true"] { background: #d9465f; }
-QFrame#pagePanel { background: white; border: 1px solid #ddd8ea; border-radius: 8px; }
+QFrame#pagePanel, QFrame#previewPanel {
+    background: white; border: 1px solid #ddd8ea; border-radius: 8px;
+}
+QListWidget#M1 { border: 1px solid #ddd8ea; border-radius: 4px; }
+QListWidget#M1::item { padding: 5px 4px; }
 QLabel#lblStatus { color: #3d3654; }
 )";
 

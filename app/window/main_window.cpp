@@ -118,15 +118,18 @@ MainWindow::MainWindow(WindowOptions options)
         pageContainers_[index] = BuildPage(index);
         pages_->addWidget(pageContainers_[index]);
     }
-    panel->setMinimumWidth(430);
+    panel->setMinimumSize(440, 560);
 
-    auto* previewColumn = new QVBoxLayout;
+    auto* previewPanel = new QFrame(this);
+    previewPanel->setObjectName(QStringLiteral("previewPanel"));
+    auto* previewColumn = new QVBoxLayout(previewPanel);
+    previewColumn->setContentsMargins(16, 16, 16, 16);
     previewColumn->addWidget(pane_);
     previewColumn->addStretch(1);
     auto* work = new QHBoxLayout;
     work->setContentsMargins(16, 16, 16, 16);
     work->setSpacing(16);
-    work->addLayout(previewColumn);
+    work->addWidget(previewPanel);
     work->addWidget(panel, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -209,15 +212,15 @@ QWidget* MainWindow::BuildPage(int index) {
     layout->setSpacing(12);
     layout->addWidget(title);
     layout->addWidget(content, 1);
-    auto* links = new QHBoxLayout;
-    links->addStretch(1);
-    for (const auto& [from, to] : kPageLinks) {
-        if (from == index) {
-            links->addWidget(PageButton(from, to, kPageTitles[to], container));
-        }
-    }
-    // The encoding page puts its link beside the make button.
+    // The encoding page has its link beside the make button.
     if (index != 7) {
+        auto* links = new QHBoxLayout;
+        links->addStretch(1);
+        for (const auto& [from, to] : kPageLinks) {
+            if (from == index) {
+                links->addWidget(PageButton(from, to, kPageTitles[to], container));
+            }
+        }
         layout->addLayout(links);
     }
     return container;
@@ -230,11 +233,11 @@ QWidget* MainWindow::BuildContactPage(QWidget* parent) {
     QPixmap pixmap = QPixmap::fromImage(DrawLumekIcon(static_cast<int>(96 * ratio)));
     pixmap.setDevicePixelRatio(ratio);
     icon->setPixmap(pixmap);
-    auto* name = new QLabel(
-        QStringLiteral("<b>Lumek</b> %1").arg(QCoreApplication::applicationVersion()), page);
+    auto* name = new QLabel(QStringLiteral("<b>Lumek</b> " LUMEK_VERSION), page);
     auto* text = new QLabel(QStringLiteral("문의사항 및 건의는 아래의 주소로 해주세요"), page);
     text->setObjectName(QStringLiteral("Label6"));
     text->setWordWrap(true);
+    text->setAlignment(Qt::AlignHCenter);
     auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(kWebAddress), page);
     Describe(link, QStringLiteral("Label7"), kWebAddress);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -248,7 +251,7 @@ QWidget* MainWindow::BuildContactPage(QWidget* parent) {
     layout->addWidget(icon, 0, Qt::AlignHCenter);
     layout->addWidget(name, 0, Qt::AlignHCenter);
     layout->addSpacing(18);
-    layout->addWidget(text, 0, Qt::AlignHCenter);
+    layout->addWidget(text);
     layout->addWidget(link, 0, Qt::AlignHCenter);
     layout->addWidget(maker, 0, Qt::AlignHCenter);
     layout->addStretch(1);
@@ -313,6 +316,10 @@ bool MainWindow::startUp() {
     QCoreApplication::processEvents();
     studio_->LoadSettings(settingsPath_);
     QCoreApplication::processEvents();
+    // Closed while the first-run question was open: nothing more to start.
+    if (shutDown_) {
+        return false;
+    }
     startingUp_ = false;
     pane_->canvasResized();
     pane_->redraw();

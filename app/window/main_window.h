@@ -43,7 +43,8 @@ public:
 
     // Start-up in its order: the audio engine and its checks, the settings (or the first-run
     // question), the first preview, page 7, the default folders. False when the audio engine
-    // can't start: the user has been told and the window is shut down without saving.
+    // can't start (the user has been told and the window is shut down without saving) or the
+    // window was closed during start-up.
     bool startUp();
     // Cancels a running job, releases the audio engine, saves the settings (not while start-up
     // runs), shrinks the window and deletes the temporary files. Runs once; closing the window,

@@ -1,5 +1,6 @@
 #include "app/window/run_window.h"
 
+#include "app/studio.h"
 #include "app/window/look.h"
 #include "app/window/main_window.h"
 #include "app/window/quit_signals.h"
@@ -19,7 +20,9 @@ int RunWindow(int& argc, char** argv, const QStringList& paths) {
 
     MainWindow window;
     QuitSignals quitSignals;
-    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, &QWidget::close);
+    // Open dialogs close too (a question answered "no"), so that nothing keeps the program up.
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &app,
+                     [] { QApplication::closeAllWindows(); });
     // A logout saves like a close does; the session may end the process right after.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.shutDown(); });
@@ -28,7 +31,8 @@ int RunWindow(int& argc, char** argv, const QStringList& paths) {
 
     window.show();
     if (!window.startUp()) {
-        return 1;
+        // Ended by a signal during start-up, or the audio engine failed.
+        return window.studio().audioReady() ? 0 : 1;
     }
     window.addPaths(paths);
     if (window.isShutDown()) {
