@@ -105,6 +105,8 @@ MainWindow::MainWindow(WindowOptions options)
     setWindowIcon(LumekIcon());
     setAccessibleName(QStringLiteral("루멕"));
 
+    // Created in tab order: the side bar, the preview, the pages.
+    QWidget* sideBar = BuildSideBar();
     pane_ = new PreviewPane(*studio_, this);
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("pagePanel"));
@@ -113,7 +115,6 @@ MainWindow::MainWindow(WindowOptions options)
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(16, 14, 16, 14);
     panelLayout->addWidget(pages_);
-    QWidget* sideBar = BuildSideBar();
     for (int index = 0; index < 9; ++index) {
         pageContainers_[index] = BuildPage(index);
         pages_->addWidget(pageContainers_[index]);
@@ -321,9 +322,10 @@ bool MainWindow::startUp() {
         return false;
     }
     startingUp_ = false;
-    pane_->canvasResized();
+    FitCanvas();
     pane_->redraw();
     ShowPage(7);
+    list_->setFocus();
     const QString documents =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + u'/';
     imageFolder_ = documents;
@@ -471,10 +473,18 @@ void MainWindow::EnableControls(bool enabled) {
 
 void MainWindow::SettingsChanged(const QStringList& keys) {
     if (keys.contains(u"PsizeX") || keys.contains(u"PsizeY")) {
-        pane_->canvasResized();
+        FitCanvas();
     }
     if (!startingUp_) {
         pane_->redraw();
+    }
+}
+
+void MainWindow::FitCanvas() {
+    pane_->canvasResized();
+    // The window follows the canvas, smaller as well as larger, unless it fills the screen.
+    if (!isMaximized() && !isFullScreen()) {
+        adjustSize();
     }
 }
 

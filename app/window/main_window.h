@@ -92,6 +92,8 @@ private:
     QPushButton* PageButton(int from, int to, const QString& caption, QWidget* parent);
 
     void SettingsChanged(const QStringList& keys);
+    // Lays the preview out around the canvas's new size.
+    void FitCanvas();
     // The list control shows the studio's encoding list and its selection.
     void SyncList();
     void ListSelectionChanged();

@@ -292,10 +292,13 @@ TEST_F(MainWindowTest, ListAddsDropsMovesUpAndRemoves) {
 struct Moment {
     QString caption;
     QString tooltip;
-    bool addFilesEnabled;
-    bool listEnabled;
+    QStringList enabled;  // of the controls below
+    bool progressShown;
     std::set<int> bold;
 };
+
+// The working state switches these off; the list and the make button stay.
+const QStringList kSwitched = {"cmdAddFiles", "cmdAddFolder", "cmdRemove", "cmdPlay", "PS2"};
 
 class WindowJob : public MainWindowTest {
 protected:
@@ -327,15 +330,21 @@ protected:
     }
     Moment Now() {
         auto* make = Find<QPushButton>("cmdWriteAVI");
-        return {make->text(), make->toolTip(), Find("cmdAddFiles")->isEnabled(),
-                window->encodingList().isEnabled(), BoldRows()};
+        QStringList enabled;
+        for (const QString& name : kSwitched + QStringList{"M1", "cmdWriteAVI"}) {
+            if (Find(name)->isEnabled()) {
+                enabled.append(name);
+            }
+        }
+        return {make->text(), make->toolTip(), enabled, Find("progress")->isVisible(), BoldRows()};
     }
     QStringList Videos() { return QDir(path("out")).entryList({"*.mp4"}, QDir::Files); }
     void ExpectIdle() {
         const Moment idle = Now();
         EXPECT_EQ(idle.caption, "만들기");
         EXPECT_EQ(idle.tooltip, "인코딩 목록의 파일들을 동영상으로 변환합니다.");
-        EXPECT_TRUE(idle.addFilesEnabled);
+        EXPECT_EQ(idle.enabled, (kSwitched + QStringList{"M1", "cmdWriteAVI"}));
+        EXPECT_FALSE(idle.progressShown);
         EXPECT_TRUE(idle.bold.empty()) << "no entry stays bold";
         EXPECT_FALSE(window->studio().job().JobRunning);
     }
@@ -346,17 +355,19 @@ TEST_F(WindowJob, PerFileJobMarksEachSongAndEndsIdle) {
     RunJob(2, [&] { moments.push_back(Now()); });
     ASSERT_FALSE(moments.empty()) << "the job let events run";
     std::set<int> boldSeen;
+    bool progressSeen = false;
     for (const Moment& m : moments) {
         if (m.caption != "취소") {
             continue;
         }
         EXPECT_EQ(m.tooltip, "작업을 중단합니다.");
-        EXPECT_FALSE(m.addFilesEnabled);
-        EXPECT_TRUE(m.listEnabled);
+        EXPECT_EQ(m.enabled, (QStringList{"M1", "cmdWriteAVI"}));
         EXPECT_LE(m.bold.size(), 1u);
         boldSeen.insert(m.bold.begin(), m.bold.end());
+        progressSeen |= m.progressShown;
     }
     EXPECT_EQ(boldSeen, (std::set<int>{0, 1})) << "each song bold while it was built";
+    EXPECT_TRUE(progressSeen);
     EXPECT_EQ(Status(), "모든 작업이 완료되었습니다.");
     EXPECT_EQ(Videos(), (QStringList{"first.mp4", "second.mp4"}));
     ExpectIdle();
