@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSlider>
-#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -44,13 +43,16 @@ int main(int argc, char** argv) {
     const int tenths = argc > 4 ? std::atoi(argv[4]) : 125;
     lumek::ApplyLumekLook(app);
 
-    // The demo song is copied, because selecting a song may pad its lyric file.
-    QTemporaryDir folder;
-    const QDir work(folder.path());
-    for (const QString& name : {QStringLiteral("demo.mp3"), QStringLiteral("demo.lrc")}) {
-        if (!QFile::copy(examples.filePath(name), work.filePath(name))) {
-            std::fprintf(stderr, "lumek_screenshot: can't copy %s\n",
-                         qPrintable(examples.filePath(name)));
+    // The demo song is copied under its title (selecting a song may pad its lyric file), into
+    // a folder of a fixed name so that the picture is the same at every run.
+    QDir work(QDir::temp().filePath(QStringLiteral("lumek-screenshot")));
+    work.removeRecursively();
+    QDir().mkpath(work.path());
+    const QString song = work.filePath(QStringLiteral("반짝반짝 작은 별.mp3"));
+    for (const QString& extension : {QStringLiteral("mp3"), QStringLiteral("lrc")}) {
+        const QString from = examples.filePath(QStringLiteral("demo.") + extension);
+        if (!QFile::copy(from, song.chopped(3) + extension)) {
+            std::fprintf(stderr, "lumek_screenshot: can't copy %s\n", qPrintable(from));
             return 1;
         }
     }
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     if (!window.startUp()) {
         return 1;
     }
-    window.addPaths({work.filePath(QStringLiteral("demo.mp3"))});
+    window.addPaths({song});
     window.encodingList().setCurrentRow(0);
     window.previewPane().slider()->setValue(tenths);
     window.ShowPage(page);
@@ -72,6 +74,7 @@ int main(int argc, char** argv) {
     }
     const bool saved = window.grab().save(output);
     window.shutDown();
+    work.removeRecursively();
     if (!saved) {
         std::fprintf(stderr, "lumek_screenshot: can't write %s\n", qPrintable(output));
         return 1;
