@@ -15,6 +15,7 @@
 #include "base/text_file.h"
 #include "pipeline/song_build.h"
 #include "support/qt_printers.h"
+#include "support/recording_host.h"
 
 #include <QDir>
 #include <QDropEvent>
@@ -30,7 +31,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <deque>
 #include <set>
 
 namespace lumek {
@@ -40,44 +40,32 @@ namespace {
 const QString kNoLyricsService = QStringLiteral("http://127.0.0.1:9/");
 const QString kFirstRunTitle = QStringLiteral("루멕 기본설정");
 
-template <typename T>
-T TakeFirst(std::deque<T>& replies, T fallback) {
-    if (replies.empty()) {
-        return fallback;
-    }
-    T reply = std::move(replies.front());
-    replies.pop_front();
-    return reply;
-}
-
-// Answers the window's questions from queues and records what it was asked and told.
+// Answers the window's questions from the recording host's queues and records what it was asked
+// and told there.
 class RecordingDialogs : public WindowDialogs {
 public:
-    struct Shown {
-        QString title;
-        QString text;
-    };
-    std::vector<Shown> messages;
-    std::vector<Shown> questions;
-    std::deque<bool> yesNoReplies;
-    std::deque<QString> folderReplies;
-    std::deque<QStringList> openFilesReplies;
+    testing::RecordingHost host;
 
-    void message(const QString& title, const QString& text, MessageIcon) override {
-        messages.push_back({title, text});
+    void message(const QString& title, const QString& text, MessageIcon icon) override {
+        host.message(title, text, icon);
     }
     bool askYesNo(const QString& title, const QString& text) override {
-        questions.push_back({title, text});
-        return TakeFirst(yesNoReplies, false);
+        return host.askYesNo(title, text);
     }
-    QString askFolder(const QString&, const QString&) override {
-        return TakeFirst(folderReplies, QString());
+    QString askFolder(const QString& title, const QString& startFolder) override {
+        return host.askFolder(title, startFolder);
     }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override {
-        return TakeFirst(openFilesReplies, QStringList());
+    QString askSaveFile(const QString& title, const QString& startPath,
+                        const QString& filter) override {
+        return host.askSaveFile(title, startPath, filter);
     }
-    int chooseCompressor(const QStringList&, int suggested) override { return suggested; }
+    QStringList askOpenFiles(const QString& title, const QString& startFolder,
+                             const QString& filter) override {
+        return host.askOpenFiles(title, startFolder, filter);
+    }
+    int chooseCompressor(const QStringList& codecs, int suggested) override {
+        return host.chooseCompressor(codecs, suggested);
+    }
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -96,7 +84,7 @@ protected:
     // given answers.
     void Open(std::deque<bool> yesNo = {true}) {
         auto recording = std::make_unique<RecordingDialogs>();
-        dialogs = recording.get();
+        dialogs = &recording->host;
         dialogs->yesNoReplies = std::move(yesNo);
         WindowOptions options;
         options.settingsPath = settingsPath();
@@ -152,7 +140,7 @@ protected:
     }
 
     QTemporaryDir folder_;
-    RecordingDialogs* dialogs = nullptr;
+    testing::RecordingHost* dialogs = nullptr;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -322,6 +310,7 @@ protected:
         QTest::mouseClick(Find<QPushButton>("cmdAddFiles"), Qt::LeftButton);
         ASSERT_EQ(Entries().size(), 2);
         dialogs->folderReplies.push_back(path("out") + "/");
+        dialogs->compressorReplies.push_back(1);  // Motion JPEG, if the job asks
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, onTick);
         ticker.start(2);
