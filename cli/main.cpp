@@ -2,9 +2,14 @@
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 
+#include "app/window/run_window.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -19,31 +24,76 @@ int Usage() {
     return lumek::cli::kExitUsage;
 }
 
+const char kNoDisplay[] =
+    "lumek: no display to open the window on; the commands work without one (lumek --help)\n";
+
 QtMessageHandler qtHandler = nullptr;
 
 // Headless servers often have no runtime folder; Qt's complaint about it says nothing to the user.
+// A display that can't be reached ends the program in one line instead of Qt's abort.
 void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const bool noDisplay = message.contains(QStringLiteral("could not connect to display")) ||
+                           message.contains(QStringLiteral("Qt platform plugin"));
+    if (noDisplay && type == QtFatalMsg) {
+        std::fputs(kNoDisplay, stderr);
+        std::_Exit(lumek::cli::kExitUsage);
+    }
+    if (noDisplay) {
+        return;  // the fatal message that follows says it in one line
+    }
     if (!message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) {
         qtHandler(type, context, message);
     }
+}
+
+const char* const kCommands[] = {"make",  "settings", "analyze", "merge",
+                                 "cover", "lyrics",   "frame",   "frames"};
+
+// No arguments, or songs and folders (as a file manager's "Open with" passes them): the window.
+bool WantsWindow(int argc, char** argv) {
+    if (argc < 2) {
+        return true;
+    }
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    for (const char* command : kCommands) {
+        if (first == QLatin1String(command)) {
+            return false;
+        }
+    }
+    return QFileInfo::exists(first) || first.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive);
+}
+
+bool HaveDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(QuietHandler);
-    if (argc >= 2) {
-        // Every command's temporary files go into one private folder, made before any work.
-        const lumek::TempFolder& temp = lumek::RunTempFolder();
-        if (!temp.problem.isEmpty()) {
-            lumek::cli::PrintError(QStringLiteral("lumek: ") + temp.problem);
-            return lumek::cli::kExitFailed;
+    // Every command's temporary files go into one private folder, made before any work.
+    const lumek::TempFolder& temp = lumek::RunTempFolder();
+    if (!temp.problem.isEmpty()) {
+        lumek::cli::PrintError(QStringLiteral("lumek: ") + temp.problem);
+        return lumek::cli::kExitFailed;
+    }
+    // Qt's runtime folder, when none is set, would otherwise be made beside it (or in the
+    // root, for a $TMPDIR that does not exist).
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(temp.path));
+    }
+    if (WantsWindow(argc, argv)) {
+        if (!HaveDisplay()) {
+            std::fputs(kNoDisplay, stderr);
+            return lumek::cli::kExitUsage;
         }
-        // Qt's runtime folder, when none is set, would otherwise be made beside it (or in the
-        // root, for a $TMPDIR that does not exist).
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(temp.path));
+        QStringList paths;
+        for (int i = 1; i < argc; ++i) {
+            paths.append(QString::fromLocal8Bit(argv[i]));
         }
+        return lumek::RunWindow(argc, argv, paths);
     }
     // Text is drawn through the platform's fonts; without a display the drawing stays off screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -52,10 +102,8 @@ int main(int argc, char** argv) {
     }
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumek"));
+    // Without a command the window has opened instead.
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty()) {
-        return Usage();
-    }
     const QString command = args.takeFirst();
     try {
         if (command == u"make") {
