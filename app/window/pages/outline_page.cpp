@@ -48,9 +48,9 @@ QWidget* BuildOutlinePage(const PageContext& context, QWidget* parent) {
         {QStringLiteral("메인가사"), QStringLiteral("전후가사"), QStringLiteral("커버인트로")});
     AddRow(chooser, QStringLiteral("설정할 가사"), targets);
     // Loading a settings file (or a preset) reports every key and starts again at the main
-    // lyric; an edit changes one target's key only. Followed before the target's controls so
-    // that they show the main lyric's values.
-    binder->follow(targets, {QStringLiteral("FontStroke1")}, [=] {
+    // lyric; an edit changes one target's key only, and choosing a target no alignment. Followed
+    // before the target's controls so that they show the main lyric's values.
+    binder->follow(targets, {QStringLiteral("TextAlign")}, [=] {
         const QStringList strokes = TargetKeys(QStringLiteral("FontStroke"));
         if (*target != 1 && std::all_of(strokes.begin(), strokes.end(), [&](const QString& key) {
                 return binder->changing().contains(key);

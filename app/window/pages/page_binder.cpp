@@ -64,6 +64,23 @@ QIcon Swatch(const QColor& colour, const QWidget* button) {
     return QIcon(pixmap);
 }
 
+// Check states as settings keep them: 0 unchecked, 1 checked, 2 greyed.
+int CheckValue(Qt::CheckState state) {
+    switch (state) {
+        case Qt::Unchecked:
+            return 0;
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+    }
+    return 0;
+}
+
+Qt::CheckState CheckState(int32_t value) {
+    return value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+}
+
 QStringList FontKeys(const QString& prefix) {
     return {prefix + QStringLiteral("Name"), prefix + QStringLiteral("Size"),
             prefix + QStringLiteral("Bold")};
@@ -103,6 +120,7 @@ QLabel* AddRow(QGridLayout* grid, const QString& caption, QWidget* control, cons
 }
 
 void AddSliderRow(QGridLayout* grid, QLabel* label, QSlider* slider) {
+    label->setObjectName(QStringLiteral("lbl") + slider->objectName());
     const int row = grid->rowCount();
     grid->addWidget(label, row, 0);
     grid->addWidget(slider, row, 1, 1, 2);
@@ -337,13 +355,9 @@ QComboBox* PageBinder::list(const QString& name, const Words& words, const QStri
 QCheckBox* PageBinder::check(const QString& name, const Words& words, const QString& key) {
     auto* check = new QCheckBox(words.caption, page_);
     Describe(check, name, words);
-    connect(check, &QCheckBox::clicked, this, [this, check, key] {
-        edit(key, QString::number(static_cast<int>(check->checkState())));
-    });
-    follow(check, {key}, [this, check, key] {
-        // 2 is the greyed state a settings file may hold.
-        check->setCheckState(static_cast<Qt::CheckState>(number(key)));
-    });
+    connect(check, &QCheckBox::clicked, this,
+            [this, check, key] { edit(key, QString::number(CheckValue(check->checkState()))); });
+    follow(check, {key}, [this, check, key] { check->setCheckState(CheckState(number(key))); });
     return check;
 }
 

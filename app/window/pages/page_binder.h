@@ -132,7 +132,7 @@ QLabel* AddRow(QGridLayout* grid, const QString& caption, QWidget* control,
 // A grid of captions, controls and units, with the page's spacing.
 QGridLayout* FormGrid();
 
-// A slider's value label (left, as wide as its longest text needs) and the slider in one row.
+// A slider's value label (named "lbl" + the slider's name) and the slider in one row.
 void AddSliderRow(QGridLayout* grid, QLabel* label, QSlider* slider);
 
 // Boxes and the words between them in one row ("X =", box, ", Y =", box, ")").
