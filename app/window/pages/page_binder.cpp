@@ -26,6 +26,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace lumek::pages {
 
 namespace {
@@ -150,8 +152,27 @@ QWidget* Group(const QString& title, QLayout* layout, QWidget* parent) {
 
 QWidget* StackedPage(QWidget* page, const std::vector<QWidget*>& groups) {
     auto* layout = new QVBoxLayout(page);
+    // The captions of all groups share one column width, so that every box of the page starts
+    // at the same x; measured in the page's font, whatever its scale.
+    std::vector<QGridLayout*> grids;
+    int captionWidth = 0;
     for (QWidget* group : groups) {
         layout->addWidget(group);
+        auto* grid = qobject_cast<QGridLayout*>(group->layout());
+        if (grid == nullptr) {
+            continue;
+        }
+        grids.push_back(grid);
+        for (int i = 0; i < grid->count(); ++i) {
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+            if (column == 0 && columnSpan == 1) {
+                captionWidth = std::max(captionWidth, grid->itemAt(i)->sizeHint().width());
+            }
+        }
+    }
+    for (QGridLayout* grid : grids) {
+        grid->setColumnMinimumWidth(0, captionWidth);
     }
     layout->addStretch(1);
     return page;
@@ -322,6 +343,13 @@ QSlider* PageBinder::slider(const QString& name, const Words& words, const KeyOf
     slider->setRange(0, maximum);
     slider->setSingleStep(1);
     slider->setPageStep(pageStep);
+    // Wide enough for every value, so that moving the slider never shifts the page.
+    int labelWidth = 0;
+    for (const int sample : {0, maximum - 1, maximum}) {
+        labelWidth =
+            std::max(labelWidth, label->fontMetrics().horizontalAdvance(labelText(sample)));
+    }
+    label->setMinimumWidth(labelWidth);
     connect(slider, &QSlider::valueChanged, this, [this, key, label, labelText](int position) {
         label->setText(labelText(position));
         edit(key(), QString::number(position));
