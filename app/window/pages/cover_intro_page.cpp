@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace lumek::pages {
@@ -72,16 +71,12 @@ QWidget* BuildCoverIntroPage(const PageContext& context, QWidget* parent) {
            QStringLiteral("프레임"));
 
     auto* text = FormGrid();
-    auto* align = new QHBoxLayout;
-    for (QRadioButton* option :
-         binder->alignment({QStringLiteral("CPP0"), QStringLiteral("CPP1"), QStringLiteral("CPP2")},
-                           {QStringLiteral("기준점이 왼쪽에 오도록 텍스트를 맞춥니다."),
-                            QStringLiteral("기준점이 가운데에 오도록 텍스트를 맞춥니다."),
-                            QStringLiteral("기준점이 오른쪽에 오도록 텍스트를 맞춥니다.")},
-                           QStringLiteral("CoverTextAlign"))) {
-        align->addWidget(option);
-    }
-    align->addStretch(1);
+    QHBoxLayout* align =
+        binder->alignment({QStringLiteral("CPP0"), QStringLiteral("CPP1"), QStringLiteral("CPP2")},
+                          {QStringLiteral("기준점이 왼쪽에 오도록 텍스트를 맞춥니다."),
+                           QStringLiteral("기준점이 가운데에 오도록 텍스트를 맞춥니다."),
+                           QStringLiteral("기준점이 오른쪽에 오도록 텍스트를 맞춥니다.")},
+                          QStringLiteral("CoverTextAlign"));
     text->addLayout(align, 0, 0, 1, 3);
     AddRow(text, QStringLiteral("화면 좌우 여백 -"),
            binder->box(QStringLiteral("Alng"),

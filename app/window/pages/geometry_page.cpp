@@ -10,9 +10,32 @@ namespace lumek::pages {
 namespace {
 
 // Every geometry box acts on each change.
-QLineEdit* GeometryBox(PageBinder* binder, const QString& name, const QString& caption,
-                       const QString& tooltip, const QString& key) {
-    return binder->box(name, {caption, tooltip}, key, BoxTrigger::EveryChange);
+struct GeometryBox {
+    QString name;
+    QString caption;
+    QString tooltip;
+    QString key;
+};
+
+// Two geometry boxes in one row: caption, first, between, second, after, and "px".
+void AddPairRow(PageBinder* binder, QGridLayout* grid, const QString& caption,
+                const GeometryBox& first, const QString& between, const GeometryBox& second,
+                const QString& after = {}) {
+    const auto make = [binder](const GeometryBox& box) {
+        return binder->box(box.name, {box.caption, box.tooltip}, box.key, BoxTrigger::EveryChange);
+    };
+    std::vector<InlinePart> parts = {make(first), between, make(second)};
+    if (!after.isEmpty()) {
+        parts.emplace_back(after);
+    }
+    AddRow(grid, caption, Inline(binder->page(), parts), QStringLiteral("px"));
+}
+
+void AddSingleRow(PageBinder* binder, QGridLayout* grid, const QString& caption,
+                  const GeometryBox& box) {
+    AddRow(grid, caption,
+           binder->box(box.name, {box.caption, box.tooltip}, box.key, BoxTrigger::EveryChange),
+           QStringLiteral("px"));
 }
 
 }  // namespace
@@ -24,32 +47,23 @@ QWidget* BuildGeometryPage(const PageContext& context, QWidget* parent) {
     auto* binder = new PageBinder(context, page);
 
     auto* cover = FormGrid();
-    AddRow(cover, QStringLiteral("커버 이미지 좌표 ( X ="),
-           Inline(page,
-                  {GeometryBox(binder, QStringLiteral("CLX"), QStringLiteral("커버 이미지 좌표 X"),
-                               QStringLiteral("출력되는 커버이미지의 가로 위치를 "
-                                              "설정합니다."),
-                               QStringLiteral("CoverImageX")),
-                   QStringLiteral(", Y ="),
-                   GeometryBox(binder, QStringLiteral("CLY"), QStringLiteral("커버 이미지 좌표 Y"),
-                               QStringLiteral("출력되는 커버이미지의 세로 위치를 "
-                                              "설정합니다."),
-                               QStringLiteral("CoverImageY")),
-                   QStringLiteral(")")}),
-           QStringLiteral("px"));
-    AddRow(
-        cover, QStringLiteral("커버 이미지 크기  ="),
-        Inline(page,
-               {GeometryBox(binder, QStringLiteral("CLW"), QStringLiteral("커버 이미지 가로 크기"),
-                            QStringLiteral("출력되는 커버이미지의 가로 길이를 "
-                                           "설정합니다."),
-                            QStringLiteral("CoverImageW")),
-                QStringLiteral("*"),
-                GeometryBox(binder, QStringLiteral("CLH"), QStringLiteral("커버 이미지 세로 크기"),
-                            QStringLiteral("출력되는 커버이미지의 세로 길이를 "
-                                           "설정합니다."),
-                            QStringLiteral("CoverImageH"))}),
-        QStringLiteral("px"));
+    AddPairRow(binder, cover, QStringLiteral("커버 이미지 좌표 ( X ="),
+               {QStringLiteral("CLX"), QStringLiteral("커버 이미지 좌표 X"),
+                QStringLiteral("출력되는 커버이미지의 가로 위치를 설정합니다."),
+                QStringLiteral("CoverImageX")},
+               QStringLiteral(", Y ="),
+               {QStringLiteral("CLY"), QStringLiteral("커버 이미지 좌표 Y"),
+                QStringLiteral("출력되는 커버이미지의 세로 위치를 설정합니다."),
+                QStringLiteral("CoverImageY")},
+               QStringLiteral(")"));
+    AddPairRow(binder, cover, QStringLiteral("커버 이미지 크기  ="),
+               {QStringLiteral("CLW"), QStringLiteral("커버 이미지 가로 크기"),
+                QStringLiteral("출력되는 커버이미지의 가로 길이를 설정합니다."),
+                QStringLiteral("CoverImageW")},
+               QStringLiteral("*"),
+               {QStringLiteral("CLH"), QStringLiteral("커버 이미지 세로 크기"),
+                QStringLiteral("출력되는 커버이미지의 세로 길이를 설정합니다."),
+                QStringLiteral("CoverImageH")});
     AddRow(cover, QStringLiteral("커버인트로 배경"),
            binder->imageButton(QStringLiteral("cmdCoverBG"),
                                {QStringLiteral("커버인트로 배경 이미지"),
@@ -58,41 +72,32 @@ QWidget* BuildGeometryPage(const PageContext& context, QWidget* parent) {
                                QStringLiteral("불러올 커버인트로 배경 이미지를 선택하세요.")));
 
     auto* bar = FormGrid();
-    AddRow(bar, QStringLiteral("타이틀바 글자위치 ( X ="),
-           Inline(page,
-                  {GeometryBox(binder, QStringLiteral("TTX"), QStringLiteral("타이틀바 글자위치 X"),
-                               QStringLiteral("타이틀바 글자의 가로 위치를 설정합니다."),
-                               QStringLiteral("TitleBarTextX")),
-                   QStringLiteral(", Y ="),
-                   GeometryBox(binder, QStringLiteral("TTY"), QStringLiteral("타이틀바 글자위치 Y"),
-                               QStringLiteral("타이틀바 글자의 세로 위치를 설정합니다."),
-                               QStringLiteral("TitleBarTextY")),
-                   QStringLiteral(")")}),
-           QStringLiteral("px"));
-    AddRow(bar, QStringLiteral("타이틀바 글자공간 크기 ("),
-           Inline(page, {GeometryBox(binder, QStringLiteral("TTW"),
-                                     QStringLiteral("타이틀바 글자공간 가로 크기"),
-                                     QStringLiteral("타이틀바 글자공간의 가로 길이를 "
-                                                    "설정합니다."),
-                                     QStringLiteral("TitleBarTextW")),
-                         QStringLiteral("*"),
-                         GeometryBox(binder, QStringLiteral("TTH"),
-                                     QStringLiteral("타이틀바 글자공간 세로 크기"),
-                                     QStringLiteral("타이틀바 글자공간의 세로 길이를 "
-                                                    "설정합니다."),
-                                     QStringLiteral("TitleBarTextH")),
-                         QStringLiteral(")")}),
-           QStringLiteral("px"));
-    AddRow(bar, QStringLiteral("타이틀바 초기 높이 ="),
-           GeometryBox(binder, QStringLiteral("TY1"), QStringLiteral("타이틀바 초기 높이"),
-                       QStringLiteral("타이틀바의 초기 높이(내려오기 전)를 설정합니다."),
-                       QStringLiteral("TitleBarUpTop")),
-           QStringLiteral("px"));
-    AddRow(bar, QStringLiteral("타이틀바 내려오는 높이 ="),
-           GeometryBox(binder, QStringLiteral("TY2"), QStringLiteral("타이틀바 내려오는 높이"),
-                       QStringLiteral("타이틀바가 초기 높이에서 내려오는 높이를 설정합니다."),
-                       QStringLiteral("TitleBarDownTop")),
-           QStringLiteral("px"));
+    AddPairRow(binder, bar, QStringLiteral("타이틀바 글자위치 ( X ="),
+               {QStringLiteral("TTX"), QStringLiteral("타이틀바 글자위치 X"),
+                QStringLiteral("타이틀바 글자의 가로 위치를 설정합니다."),
+                QStringLiteral("TitleBarTextX")},
+               QStringLiteral(", Y ="),
+               {QStringLiteral("TTY"), QStringLiteral("타이틀바 글자위치 Y"),
+                QStringLiteral("타이틀바 글자의 세로 위치를 설정합니다."),
+                QStringLiteral("TitleBarTextY")},
+               QStringLiteral(")"));
+    AddPairRow(binder, bar, QStringLiteral("타이틀바 글자공간 크기 ("),
+               {QStringLiteral("TTW"), QStringLiteral("타이틀바 글자공간 가로 크기"),
+                QStringLiteral("타이틀바 글자공간의 가로 길이를 설정합니다."),
+                QStringLiteral("TitleBarTextW")},
+               QStringLiteral("*"),
+               {QStringLiteral("TTH"), QStringLiteral("타이틀바 글자공간 세로 크기"),
+                QStringLiteral("타이틀바 글자공간의 세로 길이를 설정합니다."),
+                QStringLiteral("TitleBarTextH")},
+               QStringLiteral(")"));
+    AddSingleRow(binder, bar, QStringLiteral("타이틀바 초기 높이 ="),
+                 {QStringLiteral("TY1"), QStringLiteral("타이틀바 초기 높이"),
+                  QStringLiteral("타이틀바의 초기 높이(내려오기 전)를 설정합니다."),
+                  QStringLiteral("TitleBarUpTop")});
+    AddSingleRow(binder, bar, QStringLiteral("타이틀바 내려오는 높이 ="),
+                 {QStringLiteral("TY2"), QStringLiteral("타이틀바 내려오는 높이"),
+                  QStringLiteral("타이틀바가 초기 높이에서 내려오는 높이를 설정합니다."),
+                  QStringLiteral("TitleBarDownTop")});
 
     auto* images = FormGrid();
     AddRow(images, QStringLiteral("타이틀바 이미지"),

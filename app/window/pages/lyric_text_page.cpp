@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace lumek::pages {
 
@@ -80,16 +79,12 @@ QWidget* BuildLyricTextPage(const PageContext& context, QWidget* parent) {
     QObject::connect(show, &QCheckBox::clicked, binder, showClicked);
     binder->follow(show, {QStringLiteral("SubTextShow")}, enableNeighbours);
 
-    auto* align = new QHBoxLayout;
-    for (QRadioButton* option :
-         binder->alignment({QStringLiteral("OPP1"), QStringLiteral("OPP2"), QStringLiteral("OPP3")},
-                           {QStringLiteral("기준점이 왼쪽에 오도록 가사를 맞춥니다."),
-                            QStringLiteral("기준점이 가운데에 오도록 가사를 맞춥니다."),
-                            QStringLiteral("기준점이 오른쪽에 오도록 가사를 맞춥니다.")},
-                           QStringLiteral("TextAlign"))) {
-        align->addWidget(option);
-    }
-    align->addStretch(1);
+    QHBoxLayout* align =
+        binder->alignment({QStringLiteral("OPP1"), QStringLiteral("OPP2"), QStringLiteral("OPP3")},
+                          {QStringLiteral("기준점이 왼쪽에 오도록 가사를 맞춥니다."),
+                           QStringLiteral("기준점이 가운데에 오도록 가사를 맞춥니다."),
+                           QStringLiteral("기준점이 오른쪽에 오도록 가사를 맞춥니다.")},
+                          QStringLiteral("TextAlign"));
 
     auto* text = FormGrid();
     AddRow(text, QStringLiteral("미리보기 가사"),

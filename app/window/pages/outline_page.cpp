@@ -19,6 +19,41 @@ QStringList TargetKeys(const QString& stem) {
     return {stem + u'1', stem + u'2', stem + u'3'};
 }
 
+// One effect of the text target: its strength box, its colour and its blur slider.
+struct Effect {
+    QString stem;         // "FontStroke": the box edits stem + target
+    QString blurStem;     // "StrokeBlur": the slider edits blurStem + target
+    QStringList colours;  // the colour key of targets 1, 2, 3
+    QString boxName;
+    QString boxCaption;
+    Words box;
+    QString colourName;
+    Words colour;
+    QString sliderName;
+    Words slider;  // its caption starts the label: "Stroke Blur = " + value
+};
+
+template <typename Numbered, typename ColourKey>
+QGridLayout* EffectGrid(PageBinder* binder, const Numbered& numbered, const ColourKey& colourKey,
+                        const Effect& effect) {
+    auto* grid = FormGrid();
+    AddRow(grid, effect.boxCaption,
+           binder->box(effect.boxName, effect.box, numbered(effect.stem), TargetKeys(effect.stem),
+                       BoxTrigger::KeyRelease),
+           QStringLiteral("px"));
+    AddRow(grid, effect.colour.caption,
+           binder->colourButton(effect.colourName, effect.colour, colourKey(effect.colours),
+                                effect.colours));
+    auto* label = new QLabel(binder->page());
+    const QString prefix = effect.slider.caption + QStringLiteral(" = ");
+    AddSliderRow(grid, label,
+                 binder->slider(
+                     effect.sliderName, effect.slider, numbered(effect.blurStem),
+                     TargetKeys(effect.blurStem), 10, 1,
+                     [prefix](int v) { return prefix + QString::number(v); }, label));
+    return grid;
+}
+
 }  // namespace
 
 // Page 5: outline and shadow of the text target chosen in CB4 (1 main lyric, 2 neighbours,
@@ -60,52 +95,37 @@ QWidget* BuildOutlinePage(const PageContext& context, QWidget* parent) {
         }
     });
 
-    auto* stroke = FormGrid();
-    AddRow(stroke, QStringLiteral("외곽선 두께 -"),
-           binder->box(QStringLiteral("Text4"),
-                       {QStringLiteral("외곽선 두께"),
-                        QStringLiteral("선택한 텍스트의 외곽선 두께를 설정합니다.")},
-                       numbered(QStringLiteral("FontStroke")),
-                       TargetKeys(QStringLiteral("FontStroke")), BoxTrigger::KeyRelease),
-           QStringLiteral("px"));
-    AddRow(stroke, QStringLiteral("외곽선 색"),
-           binder->colourButton(QStringLiteral("C7"),
-                                {QStringLiteral("외곽선 색"),
-                                 QStringLiteral("선택한 텍스트의 외곽선 색을 설정합니다.")},
-                                colourKey(strokeColours), strokeColours));
-    auto* strokeBlurLabel = new QLabel(page);
-    QSlider* strokeBlur = binder->slider(
-        QStringLiteral("PS3"),
-        {QStringLiteral("Stroke Blur"),
-         QStringLiteral("선택한 텍스트의 외곽선에 흐림효과를 어느정도 줄것인지 설정합니다.")},
-        numbered(QStringLiteral("StrokeBlur")), TargetKeys(QStringLiteral("StrokeBlur")), 10, 1,
-        [](int v) { return QStringLiteral("Stroke Blur = ") + QString::number(v); },
-        strokeBlurLabel);
-    AddSliderRow(stroke, strokeBlurLabel, strokeBlur);
-
-    auto* shadow = FormGrid();
-    AddRow(shadow, QStringLiteral("그림자 위치 -"),
-           binder->box(QStringLiteral("Text5"),
-                       {QStringLiteral("그림자 위치"),
-                        QStringLiteral("선택한 텍스트의 그림자 위치를 설정합니다. 양수일 경우 ↘ "
-                                       "방향, 음수일 경우 ↖ 방향이 됩니다.")},
-                       numbered(QStringLiteral("FontShadow")),
-                       TargetKeys(QStringLiteral("FontShadow")), BoxTrigger::KeyRelease),
-           QStringLiteral("px"));
-    AddRow(shadow, QStringLiteral("그림자 색"),
-           binder->colourButton(QStringLiteral("C8"),
-                                {QStringLiteral("그림자 색"),
-                                 QStringLiteral("선택한 텍스트의 그림자 색을 설정합니다.")},
-                                colourKey(shadowColours), shadowColours));
-    auto* shadowBlurLabel = new QLabel(page);
-    QSlider* shadowBlur = binder->slider(
-        QStringLiteral("PS4"),
-        {QStringLiteral("Shadow Blur"),
-         QStringLiteral("선택한 텍스트의 그림자에 흐림효과를 어느정도 줄것인지 설정합니다.")},
-        numbered(QStringLiteral("ShadowBlur")), TargetKeys(QStringLiteral("ShadowBlur")), 10, 1,
-        [](int v) { return QStringLiteral("Shadow Blur = ") + QString::number(v); },
-        shadowBlurLabel);
-    AddSliderRow(shadow, shadowBlurLabel, shadowBlur);
+    QGridLayout* stroke = EffectGrid(
+        binder, numbered, colourKey,
+        {QStringLiteral("FontStroke"),
+         QStringLiteral("StrokeBlur"),
+         strokeColours,
+         QStringLiteral("Text4"),
+         QStringLiteral("외곽선 두께 -"),
+         {QStringLiteral("외곽선 두께"),
+          QStringLiteral("선택한 텍스트의 외곽선 두께를 설정합니다.")},
+         QStringLiteral("C7"),
+         {QStringLiteral("외곽선 색"), QStringLiteral("선택한 텍스트의 외곽선 색을 설정합니다.")},
+         QStringLiteral("PS3"),
+         {QStringLiteral("Stroke Blur"),
+          QStringLiteral("선택한 텍스트의 외곽선에 흐림효과를 어느정도 줄것인지 "
+                         "설정합니다.")}});
+    QGridLayout* shadow = EffectGrid(
+        binder, numbered, colourKey,
+        {QStringLiteral("FontShadow"),
+         QStringLiteral("ShadowBlur"),
+         shadowColours,
+         QStringLiteral("Text5"),
+         QStringLiteral("그림자 위치 -"),
+         {QStringLiteral("그림자 위치"),
+          QStringLiteral("선택한 텍스트의 그림자 위치를 설정합니다. 양수일 경우 ↘ "
+                         "방향, 음수일 경우 ↖ 방향이 됩니다.")},
+         QStringLiteral("C8"),
+         {QStringLiteral("그림자 색"), QStringLiteral("선택한 텍스트의 그림자 색을 설정합니다.")},
+         QStringLiteral("PS4"),
+         {QStringLiteral("Shadow Blur"),
+          QStringLiteral("선택한 텍스트의 그림자에 흐림효과를 어느정도 줄것인지 "
+                         "설정합니다.")}});
 
     // A click, a key or the wheel on the list shows the chosen target's values.
     QObject::connect(targets, &QComboBox::currentIndexChanged, binder, [=](int index) {

@@ -389,18 +389,21 @@ QCheckBox* PageBinder::check(const QString& name, const Words& words, const QStr
     return check;
 }
 
-std::vector<QRadioButton*> PageBinder::alignment(const QStringList& names,
-                                                 const QStringList& tooltips, const QString& key) {
+QHBoxLayout* PageBinder::alignment(const QStringList& names, const QStringList& tooltips,
+                                   const QString& key) {
     static const QStringList captions = {QStringLiteral("왼쪽 맞춤"), QStringLiteral("가운데 맞춤"),
                                          QStringLiteral("오른쪽 맞춤")};
     auto* group = new QButtonGroup(page_);
+    auto* row = new QHBoxLayout;
     std::vector<QRadioButton*> options;
     for (int i = 0; i < 3; ++i) {
         auto* option = new QRadioButton(captions[i], page_);
         Describe(option, names[i], {captions[i], tooltips[i]});
         group->addButton(option, kAlignLeft + i);
+        row->addWidget(option);
         options.push_back(option);
     }
+    row->addStretch(1);
     connect(group, &QButtonGroup::idClicked, this,
             [this, key](int align) { edit(key, QString::number(align)); });
     for (QRadioButton* option : options) {
@@ -412,7 +415,7 @@ std::vector<QRadioButton*> PageBinder::alignment(const QStringList& names,
             group->setExclusive(true);
         });
     }
-    return options;
+    return row;
 }
 
 }  // namespace lumek::pages

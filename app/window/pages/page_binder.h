@@ -15,6 +15,7 @@
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -95,9 +96,9 @@ public:
     QComboBox* list(const QString& name, const Words& words, const QString& key,
                     const QStringList& items);
     QCheckBox* check(const QString& name, const Words& words, const QString& key);
-    // Options 1, 2, 3 of an alignment key.
-    std::vector<QRadioButton*> alignment(const QStringList& names, const QStringList& tooltips,
-                                         const QString& key);
+    // Options 1, 2, 3 of an alignment key, side by side.
+    QHBoxLayout* alignment(const QStringList& names, const QStringList& tooltips,
+                           const QString& key);
 
     // The widget every control is made in.
     QWidget* page() const { return page_; }
