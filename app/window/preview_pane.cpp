@@ -254,6 +254,9 @@ void PreviewPane::sliderReleased() {
 }
 
 void PreviewPane::canvasPointed(QPointF at, Qt::MouseButtons buttons) {
+    if (studio_.job().JobRunning) {
+        return;
+    }
     if (buttons & Qt::LeftButton) {
         pendingPoint_ = {RoundHalfEven(at.x()), RoundHalfEven(at.y())};
     } else if (buttons & Qt::RightButton) {

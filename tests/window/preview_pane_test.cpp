@@ -350,5 +350,29 @@ TEST_F(PreviewPaneTest, CanvasMovesTheEditedPoint) {
     }
 }
 
+TEST_F(PreviewPaneTest, MakeJobLeavesThePointsAlone) {
+    ASSERT_TRUE(studio.list().append(song));
+    QTemporaryDir output;
+    host.folderReplies.push_back(output.path() + QLatin1Char('/'));
+    host.compressorReplies.push_back(0);
+    const std::pair before{lyricPoint(), coverPoint()};
+    bool tried = false;
+    host.onPump = [&] {
+        if (tried || !studio.job().JobRunning) {
+            return;
+        }
+        tried = true;
+        Key(&pane, Qt::Key_6, Qt::KeypadModifier);
+        Mouse(pane.canvas(), QEvent::MouseButtonPress, {3, 3}, Qt::LeftButton, Qt::LeftButton);
+        Settle();
+        studio.PressMakeButton();  // cancels
+    };
+    studio.PressMakeButton();
+    Settle();
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(lyricPoint(), before.first);
+    EXPECT_EQ(coverPoint(), before.second);
+}
+
 }  // namespace
 }  // namespace lumek
