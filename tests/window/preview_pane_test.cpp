@@ -193,6 +193,17 @@ TEST_F(PreviewPaneTest, PlaybackFollowsTheSoundAndSeeks) {
     pane.setWorking(false);
     EXPECT_TRUE(play.isEnabled() && slider.isEnabled());
     EXPECT_FALSE(timer1.isActive());
+
+    // Stopped; with the file gone no stream can be made: the error box, and it stays stopped.
+    play.click();
+    ASSERT_TRUE(QFile::remove(song));
+    play.click();
+    EXPECT_EQ(play.text(), QStringLiteral("재생"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].title, QStringLiteral("에러!"));
+    EXPECT_EQ(host.messages[0].text,
+              QStringLiteral("알 수 없는 오류로 미리보기 재생을 할 수 없습니다."));
+    EXPECT_FALSE(timer1.isActive());
 }
 
 // The shown frame against the sound: when the canvas paints position v, the sound (the engine's
