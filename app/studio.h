@@ -13,11 +13,13 @@
 #include "render/cover_intro.h"
 #include "render/working_pictures.h"
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -99,6 +101,27 @@ public:
     RenderContext renderContext() {
         return {settings_, derived_, pictures_, holders_, render_, host_};
     }
+
+    // ---- Preview playback and canvas points (studio_preview.cpp) ----
+    // Plays the selected song from slider position v: a new stream, seeked to (v + 1) x 100 ms.
+    // False without a selected song, and false with the error box shown when no stream can be
+    // made.
+    bool PlayPreview(int32_t position);
+    // Pauses the preview channel; it is never resumed, the next play makes a new stream.
+    void StopPreview();
+    bool PreviewPlaying() const;
+    bool HasPreviewSound() const { return audio_.hasStream(); }
+    void SeekPreview(int32_t position);
+    // The slider position of what sounds now: the channel position in ms ÷ 100.
+    std::optional<int32_t> PlayingPosition() const;
+    // Reads the selected song's lyric file again as it stands (no padding), so that edits made
+    // outside show; false when no song is loaded.
+    bool ReloadLyrics();
+    // The reference point the canvas edits at slider position v: the cover point while the
+    // cover intro is on and v is before its show time (in frames), else the lyric point.
+    QPoint EditedPoint(int32_t position) const;
+    // Moves that point through edit(), unclamped; false (nothing changes) while a make job runs.
+    bool MoveEditedPoint(int32_t position, QPoint point);
 
     // ---- Encoding list and make job ----
     EncodingList& list() { return list_; }

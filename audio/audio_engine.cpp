@@ -154,9 +154,9 @@ struct AudioEngine::Stream {
     SDL_AudioDeviceID device = 0;
     int frameBytes = 0;
     // Touched by the callback: only under the device lock.
-    int64_t framesPlayed = 0;
+    OutputClock clock;
+    Uint64 fillTicks = 0;  // performance counter at the last fill
     bool decoderDone = false;
-    bool ended = false;
     // Caller's thread only.
     bool started = false;
     bool paused = false;
@@ -169,6 +169,15 @@ struct AudioEngine::Stream {
         if (device != 0) {
             SDL_CloseAudioDevice(device);
         }
+    }
+
+    // Under the device lock.
+    int64_t heardNow() const {
+        const Uint64 ticks = SDL_GetPerformanceCounter() - fillTicks;
+        const auto elapsed =
+            static_cast<int64_t>(static_cast<double>(ticks) * static_cast<double>(decoder->rate) /
+                                 static_cast<double>(SDL_GetPerformanceFrequency()));
+        return clock.heard(elapsed);
     }
 
     // SDL's callback thread, with the device locked.
@@ -189,12 +198,27 @@ struct AudioEngine::Stream {
             }
         }
         std::memset(out + filled, 0, wanted - filled);
-        stream->framesPlayed += static_cast<int64_t>(filled) / stream->frameBytes;
+        OutputClock& clock = stream->clock;
+        stream->fillTicks = SDL_GetPerformanceCounter();
+        clock.lastFillStart = clock.handed;
+        clock.handed += static_cast<int64_t>(filled) / stream->frameBytes;
+        clock.filled = true;
         if (filled == 0 && stream->decoderDone) {
-            stream->ended = true;
+            clock.ended = true;
         }
     }
 };
+
+int64_t OutputClock::heard(int64_t elapsed) const {
+    if (ended) {
+        return handed;
+    }
+    if (!filled) {
+        return floor;
+    }
+    const int64_t sounding = std::min(lastFillStart + elapsed, handed) - latency;
+    return std::max(sounding, floor);
+}
 
 AudioEngine::AudioEngine() = default;
 
@@ -299,6 +323,11 @@ int AudioEngine::createStream(const QString& path) {
     if (stream->device == 0) {
         return kErrDevice;
     }
+    // A sound card plays the buffer queued before the one just filled; the dummy driver
+    // consumes each buffer in real time right after its fill. Latencies inside the sound server
+    // are not known to SDL 2 and are not counted.
+    const bool silent = driverName() == u"dummy";
+    stream->clock.latency = silent ? 0 : obtained.samples;
     stream_ = std::move(stream);
     return kOk;
 }
@@ -321,9 +350,12 @@ int AudioEngine::setPosition(uint32_t ms) {
     SDL_LockAudioDevice(stream_->device);
     const off_t reached =
         mpg123_seek(stream_->decoder->handle, static_cast<off_t>(frame), SEEK_SET);
-    stream_->framesPlayed = reached >= 0 ? static_cast<int64_t>(reached) : frame;
+    OutputClock& clock = stream_->clock;
+    clock.handed = reached >= 0 ? static_cast<int64_t>(reached) : frame;
+    clock.floor = clock.handed;
+    clock.filled = false;
+    clock.ended = false;
     stream_->decoderDone = reached < 0;
-    stream_->ended = false;
     SDL_UnlockAudioDevice(stream_->device);
     return kOk;
 }
@@ -334,7 +366,7 @@ int AudioEngine::getPosition(uint32_t& ms) const {
         return kErrNoStream;
     }
     SDL_LockAudioDevice(stream_->device);
-    const int64_t frames = stream_->framesPlayed;
+    const int64_t frames = stream_->heardNow();
     SDL_UnlockAudioDevice(stream_->device);
     ms = static_cast<uint32_t>(
         std::min<int64_t>(frames * 1000 / stream_->decoder->rate, UINT32_MAX));
@@ -347,7 +379,7 @@ int AudioEngine::isPlaying(bool& playing) const {
         return kErrNoStream;
     }
     SDL_LockAudioDevice(stream_->device);
-    const bool ended = stream_->ended;
+    const bool ended = stream_->clock.ended;
     SDL_UnlockAudioDevice(stream_->device);
     playing = stream_->started && !stream_->paused && !ended;
     return kOk;
@@ -359,6 +391,13 @@ int AudioEngine::setPaused(bool paused) {
     }
     stream_->paused = paused;
     SDL_PauseAudioDevice(stream_->device, paused ? 1 : 0);
+    if (paused) {
+        // The position holds where the pause caught it until buffers flow again.
+        SDL_LockAudioDevice(stream_->device);
+        stream_->clock.floor = stream_->heardNow();
+        stream_->clock.filled = false;
+        SDL_UnlockAudioDevice(stream_->device);
+    }
     return kOk;
 }
 

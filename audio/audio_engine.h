@@ -9,6 +9,23 @@ namespace lumek {
 
 class UiHost;
 
+// Where the sound is, from the output device's clock. Counts are frames of the stream's own
+// rate. The callback fills one device buffer at a time; the first frame of a buffer sounds
+// `latency` frames after its fill (one buffer still queued ahead of it on a sound card, none on
+// the silent dummy driver, which plays each buffer out in real time right after its fill).
+struct OutputClock {
+    int64_t handed = 0;         // frames handed to the device so far (from a seek's target)
+    int64_t lastFillStart = 0;  // the first frame of the buffer filled last
+    bool filled = false;        // a buffer was filled since the last seek or pause
+    int64_t floor = 0;          // shown no earlier than this: a seek target or a pause point
+    int64_t latency = 0;        // frames from a fill until its first frame sounds
+    bool ended = false;         // the song has run out: everything handed has sounded
+
+    // The frame sounding `elapsed` frames of time after the last fill: moves on smoothly
+    // between fills, never past what the device was handed, never before the floor.
+    int64_t heard(int64_t elapsed) const;
+};
+
 // The audio engine: libmpg123 measures and decodes MP3 files, SDL plays them. One engine,
 // one preview stream at a time. Every call answers 0 for success and a non-zero code
 // otherwise. Calls are made from one thread; playback runs on SDL's callback thread.
@@ -44,11 +61,12 @@ public:
     int play();
     // Milliseconds from the start; a position past the end ends the playback.
     int setPosition(uint32_t ms);
-    // Milliseconds of audio handed to the sound device since the start.
+    // Milliseconds from the start of what sounds now: the device clock with the output latency
+    // taken off (see OutputClock). Right after a seek it reads the seek's target.
     int getPosition(uint32_t& ms) const;
     // True while the stream plays: started, not paused and not at its end.
     int isPlaying(bool& playing) const;
-    // A paused stream stays where it is; play() resumes it.
+    // A paused stream stays where it is (its position holds); play() resumes it.
     int setPaused(bool paused);
     void releaseStream();
 

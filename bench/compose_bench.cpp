@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/studio.h"
+#include "bench/bench_song.h"
 #include "bench/quiet_host.h"
 #include "render/bitmap.h"
 #include "render/frame_composer.h"
@@ -17,24 +18,8 @@ namespace {
 
 using namespace lumek;
 
-constexpr double kSongSeconds = 240.0;
-constexpr int kLyricLines = 58;
-
-// Header lines, 58 lines 4 s apart from 0:05 on, and the end sentinel.
-LyricSheet BenchSheet() {
-    QStringList lines = {QStringLiteral("[ar:루멕 밴드]"), QStringLiteral("[ti:사 분짜리 노래]"),
-                         QStringLiteral("[al:벤치]")};
-    const QStringList words = {
-        QStringLiteral("바람이 불어오는 곳"), QStringLiteral("그곳으로 가네 / 그대와 함께"),
-        QStringLiteral("밤하늘의 별을 세며"), QStringLiteral("노래를 불러요")};
-    for (int i = 0; i < kLyricLines; ++i) {
-        const int tenths = 50 + i * 40;
-        lines.append(ClockTag(tenths / 600, tenths / 10 % 60, tenths % 10) + QStringLiteral("0]") +
-                     words[i % words.size()]);
-    }
-    lines.append(QStringLiteral("[99:99.99]"));
-    return LyricSheet::FromText(lines.join(QStringLiteral("\r\n")));
-}
+using bench::BenchSheet;
+using bench::kSongSeconds;
 
 struct Run {
     double seconds = 0;

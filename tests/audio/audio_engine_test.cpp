@@ -36,6 +36,31 @@ TEST(AudioStartup, ChecksAndMessages) {
         host.messages[2].text.endsWith(QStringLiteral("현재버전 : 1FFFF. \r\n필요버전 : 2000A")));
 }
 
+TEST(OutputClock, HeardPositionFollowsTheDeviceClock) {
+    // A sound card with 1024 frames queued ahead of each fill; the last fill handed frames
+    // 5000..6023 (now 6024 handed).
+    OutputClock card{.handed = 6024, .lastFillStart = 5000, .filled = true, .latency = 1024};
+    OutputClock dummy = card;
+    dummy.latency = 0;
+    for (const auto& [elapsed, onCard, onDummy] : {std::tuple{0, 3976, 5000},
+                                                   {512, 4488, 5512},
+                                                   {1024, 5000, 6024},
+                                                   {5000, 5000, 6024}}) {  // a late callback
+        SCOPED_TRACE(elapsed);
+        EXPECT_EQ(card.heard(elapsed), onCard);
+        EXPECT_EQ(dummy.heard(elapsed), onDummy);
+    }
+    // A seek target (or a pause point) holds until the new buffers sound.
+    card.floor = 4500;
+    EXPECT_EQ(card.heard(0), 4500);
+    EXPECT_EQ(card.heard(800), 4776);
+    card.filled = false;
+    EXPECT_EQ(card.heard(800), 4500);
+    // At the end everything handed has sounded.
+    card.ended = true;
+    EXPECT_EQ(card.heard(0), 6024);
+}
+
 // Runs without a sound card, on the dummy driver.
 TEST(AudioEngine, MeasuresAndPlays) {
     RecordingHost host;
