@@ -41,7 +41,6 @@ const QString kMakeCaption = QStringLiteral("만들기");
 const QString kMakeTip = QStringLiteral("인코딩 목록의 파일들을 동영상으로 변환합니다.");
 const QString kCancelCaption = QStringLiteral("취소");
 const QString kCancelTip = QStringLiteral("작업을 중단합니다.");
-const QString kPlayStopCaption = QStringLiteral("정지");
 const QString kWebAddress = QStringLiteral("https://lumek.example.org/");
 
 // The titles of the nine pages; the side bar and the page buttons use the same words.
@@ -60,15 +59,15 @@ constexpr std::array<std::pair<int, int>, 8> kPageLinks = {
     {{0, 5}, {5, 0}, {7, 2}, {2, 7}, {4, 6}, {6, 4}, {6, 8}, {8, 6}}};
 
 // The controls the working state switches off, by object name. Names a page does not have are
-// skipped. The cover alignment options may be named with or without their index's brackets.
+// skipped.
 const QStringList kWorkingStateControls = {
-    "hlng",   "hlng2",  "Hlng3",  "Hlng4", "OPP1",  "OPP2",    "OPP3",  "CPP0",   "CPP1",   "CPP2",
-    "CPP(0)", "CPP(1)", "CPP(2)", "O1",    "O2",    "O4",      "O5",    "O6",     "O8",     "O11",
-    "O12",    "O13",    "O14",    "CB3",   "TTX",   "TTY",     "TTW",   "TTH",    "TY1",    "TY2",
-    "CLW",    "CLH",    "CLX",    "CLY",   "CLT",   "cmdPlay", "Alng",  "C1",     "C2",     "C3",
-    "C4",     "C5",     "C6",     "C7",    "C8",    "C9",      "C10",   "C11",    "C12",    "C13",
-    "C14",    "Text1",  "Text2",  "Text3", "Text4", "Text5",   "Text6", "Pysize", "Pxsize", "HS1",
-    "CB1",    "CB2",    "PS2",    "PS3",   "PS4",   "PS5",     "PS6",   "PS7"};
+    "hlng",  "hlng2", "Hlng3",   "Hlng4", "OPP1",   "OPP2",   "OPP3", "CPP0", "CPP1",  "CPP2",
+    "O1",    "O2",    "O4",      "O5",    "O6",     "O8",     "O11",  "O12",  "O13",   "O14",
+    "CB3",   "TTX",   "TTY",     "TTW",   "TTH",    "TY1",    "TY2",  "CLW",  "CLH",   "CLX",
+    "CLY",   "CLT",   "cmdPlay", "Alng",  "C1",     "C2",     "C3",   "C4",   "C5",    "C6",
+    "C7",    "C8",    "C9",      "C10",   "C11",    "C12",    "C13",  "C14",  "Text1", "Text2",
+    "Text3", "Text4", "Text5",   "Text6", "Pysize", "Pxsize", "HS1",  "CB1",  "CB2",   "PS2",
+    "PS3",   "PS4",   "PS5",     "PS6",   "PS7"};
 
 // The temporary files a build may leave behind, in the order shut-down deletes them.
 const QStringList kTemporaryFiles = {kTempMp3, kTempAvi, QStringLiteral("Lumek_Temp.bmp"),
@@ -392,8 +391,8 @@ void MainWindow::RemoveTemporaryFiles() {
     }
     // Whatever else a build left there goes too; the folder itself goes when the program ends.
     const QDir folder(build.tempFolder);
-    for (const QString& name : folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                                QDir::Hidden | QDir::System)) {
+    for (const QString& name :
+         folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
         QDir(folder.filePath(name)).removeRecursively();
         QFile::remove(folder.filePath(name));
     }
@@ -517,17 +516,7 @@ void MainWindow::ListSelectionChanged() {
     if (path == studio_->selectedSong()) {
         return;
     }
-    QPushButton* play = pane_->playButton();
-    if (play->text() == kPlayStopCaption) {
-        play->click();
-    }
-    if (studio_->SelectPreviewSong(path, true) == SongLoad::Loaded) {
-        QSlider* slider = pane_->slider();
-        const QSignalBlocker blocker(slider);
-        slider->setRange(0, std::max(0, LengthInTenths(studio_->song().Duration) - 1));
-        slider->setValue(0);
-        pane_->redraw();
-    }
+    pane_->selectSong(path);
 }
 
 void MainWindow::RunListAction(void (*action)(ListContext&)) {
@@ -557,11 +546,8 @@ void MainWindow::RemoveSelected() {
 }
 
 void MainWindow::PressMakeButton() {
-    // A playing preview stops first; nothing else of it changes.
-    QPushButton* play = pane_->playButton();
-    if (play->text() == kPlayStopCaption && play->isEnabled()) {
-        play->click();
-    }
+    // A playing preview stops following first; nothing else of it changes.
+    pane_->stopFollowing();
     studio_->PressMakeButton();
     SyncList();
 }

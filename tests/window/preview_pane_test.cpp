@@ -147,8 +147,9 @@ TEST_F(PreviewPaneTest, PlaybackFollowsTheSoundAndSeeks) {
     play.click();
     EXPECT_EQ(play.text(), QStringLiteral("정지"));
     EXPECT_TRUE(timer1.isActive());
+    // The device may have played on a little by the time it is asked, on a loaded machine.
     const uint32_t started = channelMs();
-    EXPECT_TRUE(started >= 25100 && started < 25200) << started;
+    EXPECT_TRUE(started >= 25100 && started < 25600) << started;
 
     // The tick puts the slider at the channel position ÷ 100.
     ASSERT_EQ(studio.audio().setPosition(12345), 0);
@@ -162,7 +163,7 @@ TEST_F(PreviewPaneTest, PlaybackFollowsTheSoundAndSeeks) {
     slider.setSliderDown(false);
     EXPECT_TRUE(timer1.isActive());
     const uint32_t sought = channelMs();
-    EXPECT_TRUE(sought >= 30100 && sought < 30200) << sought;
+    EXPECT_TRUE(sought >= 30100 && sought < 30600) << sought;
     ASSERT_TRUE(RunUntil([&] { return slider.value() >= 302; }));
 
     // The end of the song stops the preview.
