@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QScreen>
+#include <QScrollArea>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -207,8 +209,22 @@ QWidget* MainWindow::BuildPage(int index) {
     } else if (index == 7) {
         content = BuildEncodingPage(container);
     } else {
-        content = CreateSettingsPage(index, PageContext{*studio_, *pageDialogs_, imageFolder_},
-                                     container);
+        // A page scrolls rather than squeezing its rows when the screen (or a large font) leaves
+        // too little room; as far as the cap allows, the window grows to show it whole.
+        constexpr int kTallestUnscrolled = 680;
+        auto* scroll = new QScrollArea(container);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidgetResizable(true);
+        QWidget* settings = CreateSettingsPage(
+            index, PageContext{*studio_, *pageDialogs_, imageFolder_}, scroll);
+        scroll->setWidget(settings);
+        // The page shows the panel's white through it.
+        scroll->viewport()->setAutoFillBackground(false);
+        settings->setAutoFillBackground(false);
+        scroll->setMinimumSize(settings->sizeHint().width(),
+                               std::min(settings->sizeHint().height(), kTallestUnscrolled));
+        content = scroll;
     }
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -491,8 +507,14 @@ void MainWindow::SettingsChanged(const QStringList& keys) {
 void MainWindow::FitCanvas() {
     pane_->canvasResized();
     // The window follows the canvas, smaller as well as larger, unless it fills the screen.
+    // (adjustSize would hold a window to two thirds of the screen.)
     if (!isMaximized() && !isFullScreen()) {
-        adjustSize();
+        layout()->activate();
+        QSize size = sizeHint();
+        if (const QScreen* display = screen()) {
+            size = size.boundedTo(display->availableSize());
+        }
+        resize(size.expandedTo(minimumSize()));
     }
 }
 
