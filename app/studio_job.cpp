@@ -29,7 +29,7 @@ ListContext Studio::listContext() {
 JobOutcome Studio::PressMakeButton() {
     BuildContext build = buildContext();
     ListContext adding = listContext();
-    return lumek::PressMakeButton(build, adding);
+    return StartOrCancelJob(build, adding);
 }
 
 bool Studio::StartAudio() {

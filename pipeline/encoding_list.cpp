@@ -19,7 +19,7 @@ const QString kAddingStatus = QStringLiteral("리스트에 파일을 추가하�
 const QString kFilesAdded = QStringLiteral("파일 추가가 완료되었습니다.");
 
 // Analyses one file and lists it when it is a valid MP3, securing its lyric file first. Returns
-// false when the make button asked to stop.
+// false when a cancel asked to stop.
 bool AddOneFile(ListContext& c, const QString& path, QString& rejected) {
     if (!AnalyzeSong(path, c.song, c.engine, c.host)) {
         rejected += path + QStringLiteral("\r\n");

@@ -60,7 +60,7 @@ struct ListContext {
 
 // The three ways songs get into the list. Each analyses every file, downloads the lyrics of a
 // song that has no lyric file, appends the valid songs, reports the files that are not MP3
-// files in one message, and stops after the current file when the make button is pressed.
+// files in one message, and stops after the current file when a cancel is requested.
 void AddFilesFromDialog(ListContext& context);
 void AddFolder(ListContext& context);
 void AddDroppedFiles(ListContext& context, const QStringList& paths);

@@ -9,9 +9,9 @@ namespace lumek {
 // The make job's state, shared by the encoding list, the job driver and the song builds.
 struct JobState {
     bool JobRunning = false;       // a make job's work is under way
-    bool CancelRequested = false;  // the make button was pressed again; polled once per frame
-    // A make job or an add action holds the working state: the next press of the make button
-    // cancels it. A cancel ends the working state at once, while the build winds down with
+    bool CancelRequested = false;  // the work was asked to stop; polled once per frame
+    // A make job or an add action holds the working state: the next start-or-cancel cancels
+    // it. A cancel ends the working state at once, while the build winds down with
     // JobRunning still set until its next frame.
     bool Working = false;
     QString OutputFolder;         // the folder of a per-file job, ending with a separator

@@ -64,7 +64,7 @@ void MakeOneVideo(BuildContext& c, JobOutcome& outcome) {
         AppendMp3(song, merged, c.engine, c.host);
         c.host.pump();
         if (c.job.CancelRequested) {
-            return;  // the cancel has put the window back to idle
+            return;  // the cancel has already ended the working state
         }
     }
     c.host.status(QStringLiteral("MP3파일 합치기 완료."));
@@ -92,7 +92,7 @@ void MakeOneVideo(BuildContext& c, JobOutcome& outcome) {
 
 }  // namespace
 
-JobOutcome PressMakeButton(BuildContext& c, ListContext& list) {
+JobOutcome StartOrCancelJob(BuildContext& c, ListContext& list) {
     // Every press starts the renderers afresh and asks for the codec again.
     ResetSongState(c.renderContext());
     c.job.compressor = {};

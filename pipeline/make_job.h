@@ -13,10 +13,10 @@ struct JobOutcome {
     int failed = 0;      // songs (or the one joined video) that gave no video
 };
 
-// The make button. While a job (or an add action) runs it is the cancel: it raises the cancel
-// flag the running work polls and puts the window back to idle at once. Otherwise it starts a
-// job over the encoding list (asking for songs when the list is empty): one video per song into
-// a chosen folder, or, with VideoMode, one video of all songs joined.
-JobOutcome PressMakeButton(BuildContext& build, ListContext& list);
+// While a job (or an add action) works, cancels it: raises the cancel flag the running work
+// polls and ends the working state at once. Otherwise starts a job over the encoding list
+// (asking for songs when the list is empty): one video per song into a chosen folder, or, with
+// VideoMode, one video of all songs joined.
+JobOutcome StartOrCancelJob(BuildContext& build, ListContext& list);
 
 }  // namespace lumek

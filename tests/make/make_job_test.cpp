@@ -227,7 +227,7 @@ protected:
         BuildContext build = studio.buildContext();
         build.encoder = encoder.value_or(build.encoder);
         ListContext adding = studio.listContext();
-        return PressMakeButton(build, adding);
+        return StartOrCancelJob(build, adding);
     }
     std::optional<QString> encoder;  // in place of the ffmpeg found on PATH
 
