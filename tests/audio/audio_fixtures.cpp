@@ -1,12 +1,19 @@
 #include "audio/audio_fixtures.h"
 
+#include "base/paths.h"
+#include "base/text_file.h"
+
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <random>
 
@@ -45,6 +52,23 @@ QString FfmpegMp3(const QString& name, const QStringList& encodeArgs, double sec
 QString CbrMp3() {
     return FfmpegMp3(QStringLiteral("cbr128.mp3"),
                      Words("-ac 2 -c:a libmp3lame -b:a 128k -write_xing 0"));
+}
+
+QString SongIn(const QString& folder, const QString& name, double seconds,
+               const QStringList& lyrics) {
+    const QString made = FfmpegMp3(QStringLiteral("sine_%1.mp3").arg(seconds),
+                                   Words("-ac 2 -c:a libmp3lame -b:a 128k"), seconds);
+    const QString target = QDir(folder).filePath(name);
+    QFile::remove(target);
+    if (made.isEmpty() || !QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(made, target)) {
+        ADD_FAILURE() << "can't make " << name.toStdString();
+        return {};
+    }
+    if (!lyrics.isEmpty()) {
+        const QStringList header = {"[ar:Lumek]", "[ti:" + name + "]", "[al:Tests]"};
+        EXPECT_TRUE(WriteTextFile(LyricPathFor(target), (header + lyrics).join("\r\n")));
+    }
+    return target;
 }
 
 QString WriteTempFile(const QString& name, const QByteArray& bytes) {

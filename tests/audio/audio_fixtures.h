@@ -17,6 +17,11 @@ QString FfmpegMp3(const QString& name, const QStringList& encodeArgs, double sec
 bool HaveFfmpeg();
 // A 1-second 44.1 kHz stereo 128 kbit/s CBR file without Xing/Info header.
 QString CbrMp3();
+// A sine song of the given length (44.1 kHz stereo, 128 kbit/s) copied to `folder`/`name`
+// (folders made), with a lyric file beside it when lyric lines are given. Empty, and a test
+// failure, when it can't be made.
+QString SongIn(const QString& folder, const QString& name, double seconds,
+               const QStringList& lyrics = {});
 
 // Writes bytes to a new file in the shared temporary folder and returns its path.
 QString WriteTempFile(const QString& name, const QByteArray& bytes);

@@ -41,21 +41,30 @@ inline std::vector<int> Range(int first, int last) {
     return values;
 }
 
-// Settings, pictures and state of a small canvas: a black frame background, a white cover layer
-// without a cover picture, lyric text in white, and a green title bar whose top is
-// round((level - 5) x 0.4): 10 rows lower per drop-in frame, from 10 at level 30 to 100 at 255.
-// Cover intro and title bar start switched off.
-struct ComposeRig {
-    static constexpr int kWidth = 240;
-    static constexpr int kHeight = 160;
-    static constexpr QRgb kBarColour = 0xFF00FF00u;
-
+// What a renderer draws with: settings (the iPhone preset until changed), pictures and state.
+struct RenderRig {
     Settings settings = MakePreset(Preset::IPhone);
     DerivedSettings derived;
     WorkingPictures pictures;
     ImageHolders holders;
     RenderState state;
     RecordingHost host;
+
+    // The context of the settings as they stand now.
+    RenderContext context() {
+        derived = DeriveSettings(settings);
+        return {settings, derived, pictures, holders, state, host};
+    }
+};
+
+// Settings, pictures and state of a small canvas: a black frame background, a white cover layer
+// without a cover picture, lyric text in white, and a green title bar whose top is
+// round((level - 5) x 0.4): 10 rows lower per drop-in frame, from 10 at level 30 to 100 at 255.
+// Cover intro and title bar start switched off.
+struct ComposeRig : RenderRig {
+    static constexpr int kWidth = 240;
+    static constexpr int kHeight = 160;
+    static constexpr QRgb kBarColour = 0xFF00FF00u;
 
     ComposeRig() {
         Settings& s = settings;
@@ -77,12 +86,6 @@ struct ComposeRig {
         StretchOver(holders.COVERT, pictures.Picture4);
         pictures.Picture4.keepImage();
         PrepareTitleBar(context());
-    }
-
-    // The context of the settings as they stand now.
-    RenderContext context() {
-        derived = DeriveSettings(settings);
-        return {settings, derived, pictures, holders, state, host};
     }
 
     QImage canvas() const { return pictures.Picture1.image().copy(); }

@@ -1,5 +1,6 @@
 #include "render/lyric_renderer.h"
 
+#include "render/compose_fixture.h"
 #include "render/gradient.h"
 #include "render/pixops.h"
 #include "render/reference_image.h"
@@ -23,7 +24,7 @@ uint8_t Alpha(const Picture& layer, int x, int y) {
     return static_cast<uint8_t>(layer.image().pixel(x, y) & 0xFF);
 }
 
-class LyricRendererTest : public ::testing::Test {
+class LyricRendererTest : public ::testing::Test, public testing::RenderRig {
 protected:
     void SetUp() override {
         settings.PointX = 120, settings.PointY = 60, settings.FontSize = 30;
@@ -40,21 +41,8 @@ protected:
     }
 
     void Render(bool showNeighbours = true) {
-        RenderLyrics(Context(), QStringLiteral("이전 줄"), QStringLiteral("다음 줄"),
+        RenderLyrics(context(), QStringLiteral("이전 줄"), QStringLiteral("다음 줄"),
                      showNeighbours);
-    }
-
-    Settings settings = MakePreset(Preset::IPhone);
-    ImageHolders holders;
-    WorkingPictures pictures;
-    RenderState state;
-    testing::RecordingHost host;
-    DerivedSettings derived;
-
-    // The context of the settings as they stand now.
-    RenderContext Context() {
-        derived = DeriveSettings(settings);
-        return {settings, derived, pictures, holders, state, host};
     }
 };
 
@@ -98,17 +86,17 @@ TEST_F(LyricRendererTest, CachedLayersGoOverTheNewBackground) {
 }
 
 TEST_F(LyricRendererTest, ShadowOutlineAndAlphaLayer) {
-    const QRect plain = DrawShadowMask(Context(), {}, {}, true, 0, false);
+    const QRect plain = DrawShadowMask(context(), {}, {}, true, 0, false);
     const QImage unshifted = pictures.SP1.image().copy();
     pictures.SP1.clear();
-    EXPECT_EQ(DrawShadowMask(Context(), {}, {}, true, -3, false), plain.translated(-3, -3));
+    EXPECT_EQ(DrawShadowMask(context(), {}, {}, true, -3, false), plain.translated(-3, -3));
     EXPECT_EQ(pictures.SP1.image().copy(0, 0, kWidth - 3, kHeight - 3),
               unshifted.copy(3, 3, kWidth - 3, kHeight - 3));
     EXPECT_EQ(pictures.SP2.image().pixel(0, 0), PixelFromColour(settings.MainShadowColor));
     // An outline of 2 reaches 2 pixels beyond the text on every side.
     pictures.SP1.clear();
     settings.FontStroke1 = 2;
-    EXPECT_EQ(DrawStrokeMask(Context(), {}, {}, true, false), plain.adjusted(-2, -2, 2, 2));
+    EXPECT_EQ(DrawStrokeMask(context(), {}, {}, true, false), plain.adjusted(-2, -2, 2, 2));
     EXPECT_EQ(pictures.SP2.image().pixel(0, 0), PixelFromColour(settings.MainStokeColor));
 
     // The alpha layer is the blurred shadow and the text, worked out with whole-picture
@@ -118,7 +106,7 @@ TEST_F(LyricRendererTest, ShadowOutlineAndAlphaLayer) {
     Picture shadow(kWidth, kHeight, 0), text(kWidth, kHeight, 0);
     for (const auto& [mask, offset] : {std::pair{&shadow, settings.FontShadow1}, {&text, 0}}) {
         std::swap(pictures.SP1, *mask);
-        DrawShadowMask(Context(), {}, {}, true, offset, false);
+        DrawShadowMask(context(), {}, {}, true, offset, false);
         std::swap(pictures.SP1, *mask);
     }
     for (int pass = 0; pass < 3; ++pass) {
@@ -212,7 +200,7 @@ TEST_F(LyricRendererTest, NeighboursNeedTheCallAndTheSetting) {
         EXPECT_EQ(alphaInRows(90, kHeight - 1), shown);
     }
     // Neighbours wrap by the width of the main font.
-    const WrapRule rule = LyricWrapRule(Context());
+    const WrapRule rule = LyricWrapRule(context());
     EXPECT_EQ(rule.limit, 240 - 10);
     EXPECT_EQ(rule.measure(QStringLiteral("이전 줄")),
               state.Text.MeasureTextWidth(QStringLiteral("이전 줄"), settings.FontName, 30, false));
@@ -225,7 +213,7 @@ TEST_F(LyricRendererTest, StillTitleAfterTheIntroAndTheSlide) {
     holders.SP4.fill(Qt::white);  // the whole picture is bar
     settings.TitleBarUpTop = QStringLiteral("-20");
     settings.TitleBarDownTop = QStringLiteral("20");
-    PrepareTitleBar(Context());
+    PrepareTitleBar(context());
     // The bar is down after CoverShowTime 20 + CoverFadeTime 30 + 10 frames.
     struct Case {
         bool job;

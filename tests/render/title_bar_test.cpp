@@ -25,7 +25,7 @@ QImage Band(int y0, int y1) {
     return image;
 }
 
-class TitleBarTest : public ::testing::Test {
+class TitleBarTest : public ::testing::Test, public testing::RenderRig {
 protected:
     void SetUp() override {
         s.TitleBarUpTop = "-30", s.TitleBarDownTop = "30", s.TitleBarTextLength = "3";
@@ -37,7 +37,7 @@ protected:
         holders.SP4 = Band(0, 30);  // the bar: the top 30 rows
         holders.SP5 = Band(2, 28);  // where the title may show
         pictures.resize(kWidth, kHeight);
-        PrepareTitleBar(Context());
+        PrepareTitleBar(context());
         Fresh();
     }
 
@@ -56,18 +56,7 @@ protected:
                                   [](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200; });
     }
 
-    Settings s = MakePreset(Preset::IPhone);
-    ImageHolders holders;
-    WorkingPictures pictures;
-    RenderState state;
-    testing::RecordingHost host;
-    DerivedSettings derived;
-
-    // The context of the settings as they stand now.
-    RenderContext Context() {
-        derived = DeriveSettings(s);
-        return {s, derived, pictures, holders, state, host};
-    }
+    Settings& s = settings;
 };
 
 TEST_F(TitleBarTest, BarTopFollowsTheLevel) {
@@ -87,7 +76,7 @@ TEST_F(TitleBarTest, BarTopFollowsTheLevel) {
          {std::tuple{5, -1, -1}, {30, 0, 2}, {155, 0, 17}, {255, 0, 29}}) {
         SCOPED_TRACE(level);
         Fresh();
-        DrawTitleBar(Context(), QStringLiteral("제목"), level);
+        DrawTitleBar(context(), QStringLiteral("제목"), level);
         std::vector<int> rows;
         for (int y = 0; y < kHeight; ++y) {
             if (At(2, y) == kBar) {
@@ -108,14 +97,14 @@ TEST_F(TitleBarTest, PreparedBarKeepsItsColoursWhenNeutral) {
     holders.TTM = Band(0, 50);  // recolour the top half only
     s.TitleHue = 0;
     s.TitleBrightness = 100;
-    PrepareTitleBar(Context());
+    PrepareTitleBar(context());
     EXPECT_EQ(pictures.TTD.image(), holders.TTS);
     EXPECT_EQ(pictures.TTMT.image(), holders.SP4);
     EXPECT_EQ(pictures.TTT2.image(), holders.SP5);
     EXPECT_EQ(pictures.Picture7.image().size(), QSize(120, 26));
 
     s.TitleBrightness = 140;  // 40 lighter where the effect mask is white
-    PrepareTitleBar(Context());
+    PrepareTitleBar(context());
     EXPECT_NEAR(qBlue(pictures.TTD.image().pixel(10, 10)), 140, 1);
     EXPECT_EQ(pictures.TTD.image().pixel(10, 60), holders.TTS.pixel(10, 60));
 }
@@ -124,10 +113,10 @@ TEST_F(TitleBarTest, StillTitleIsCentredInItsWindowAndSlides) {
     const QString title = QStringLiteral("제목임");  // exactly TitleBarTextLength characters
     const int32_t width = state.Text.MeasureTextWidth(title, s.TitleFontName, 22, false);
     // Text at x = 40 + 120 / 2 = 100 (centred), y = -30 + 2 + d * 30: -25 at level 30.
-    DrawTitleBar(Context(), title, 30);
+    DrawTitleBar(context(), title, 30);
     EXPECT_TRUE(Ink().isEmpty() || Ink().bottom() < -25 + 22);
     Fresh();
-    DrawTitleBar(Context(), title, 255);
+    DrawTitleBar(context(), title, 255);
     EXPECT_GE(Ink().top(), 2);
     EXPECT_LT(Ink().bottom(), 2 + 22);
     EXPECT_GE(Ink().left(), 100 - width / 2 - 1);
@@ -142,7 +131,7 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
     const int32_t width = state.Text.MeasureTextWidth(title, s.TitleFontName, 22, false);
     state.TitleScrollX = 120 + 2 + 1;  // the frame loop's start: window width + speed + 1
 
-    DrawTitleBar(Context(), title, 130);
+    DrawTitleBar(context(), title, 130);
     EXPECT_EQ(state.TitleScrollX, 123);
     EXPECT_EQ(host.pumps, 1);
     for (int x = 0; x < kWidth; ++x) {
@@ -151,7 +140,7 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
 
     std::vector<int32_t> steps;
     for (int frame = 0; frame < 3; ++frame) {
-        DrawTitleBar(Context(), title, 255);
+        DrawTitleBar(context(), title, 255);
         steps.push_back(state.TitleScrollX);
     }
     EXPECT_EQ(steps, (std::vector<int32_t>{120, 117, 114}));
@@ -161,9 +150,9 @@ TEST_F(TitleBarTest, LongTitleScrollsOnlyOnceTheBarIsDown) {
 
     // Wrap-around: once the text has left on the left it restarts at the right edge.
     state.TitleScrollX = -width;
-    DrawTitleBar(Context(), title, 255);
+    DrawTitleBar(context(), title, 255);
     EXPECT_EQ(state.TitleScrollX, -width - 3);
-    DrawTitleBar(Context(), title, 255);
+    DrawTitleBar(context(), title, 255);
     EXPECT_EQ(state.TitleScrollX, 117);
     EXPECT_EQ(NextTitleScrollX(INT_MIN, INT_MAX, 5, INT_MAX), 5 - int64_t{INT_MAX} - 1);
 }
@@ -200,7 +189,7 @@ TEST_F(TitleBarTest, PreviewEstimatesTheWidthFromTheBytes) {
     // back to 117.
     for (const auto& [position, x] : {std::pair{59, 120}, {60, 117}, {121, -66}, {122, 117}}) {
         state.PreviewPosition = position;
-        PreviewTitleScroll(Context(), QStringLiteral("가나다"));
+        PreviewTitleScroll(context(), QStringLiteral("가나다"));
         EXPECT_EQ(state.TitleScrollX, x) << position;
     }
 }

@@ -120,23 +120,8 @@ protected:
         return rows;
     }
 
-    // A sine song made by ffmpeg under the given name, with a lyric file when lines are given.
     QString Song(const QString& name, double seconds, const QStringList& lyrics = {}) {
-        const QString made =
-            testing::FfmpegMp3(QStringLiteral("window_sine_%1.mp3").arg(seconds),
-                               {"-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k"}, seconds);
-        const QString target = path(name);
-        QDir().mkpath(GetFolder(target));
-        if (made.isEmpty() || !QFile::copy(made, target)) {
-            ADD_FAILURE() << "can't make " << name.toStdString();
-            return {};
-        }
-        if (!lyrics.isEmpty()) {
-            EXPECT_TRUE(WriteTextFile(
-                LyricPathFor(target),
-                (QStringList{"[ar:Lumek]", "[ti:" + name + "]", "[al:T]"} + lyrics).join("\r\n")));
-        }
-        return target;
+        return testing::SongIn(folder_.path(), name, seconds, lyrics);
     }
 
     QTemporaryDir folder_;

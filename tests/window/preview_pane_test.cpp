@@ -63,16 +63,12 @@ void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QStrin
 class PreviewPaneTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString made = FfmpegMp3(QStringLiteral("sixty.mp3"), Words("-c:a libmp3lame"), 60);
-        if (made.isEmpty()) {
+        if (!HaveFfmpeg()) {
             GTEST_SKIP() << "ffmpeg is not installed";
         }
-        song = folder.filePath(QStringLiteral("song.mp3"));
-        ASSERT_TRUE(QFile::copy(made, song));
-        ASSERT_TRUE(
-            WriteTextFile(LyricPathFor(song), QStringLiteral("[ar:가수]\r\n[ti:노래]\r\n"
-                                                             "[al:앨범]\r\n[00:01.00]하나\r\n"
-                                                             "[00:03.00]둘\r\n")));
+        song = SongIn(folder.path(), QStringLiteral("song.mp3"), 60,
+                      {"[00:01.00]하나", "[00:03.00]둘"});
+        ASSERT_FALSE(song.isEmpty());
         ASSERT_TRUE(studio.StartAudio());
         pane.show();
         pane.selectSong(song);
