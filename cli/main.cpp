@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/terminal_host.h"
 
 #include <QGuiApplication>
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumek"));
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (const std::optional<int> status = lumek::cli::RunProgramOptions(args)) {
+        return *status;
+    }
     if (args.isEmpty()) {
         return Usage();
     }
