@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/ui_host.h"
+#include "bench/quiet_host.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -14,20 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace lumek::fuzz {
 
-// A host that shows nothing and answers every question with No or nothing.
-class SilentHost : public UiHost {
-public:
-    void status(const QString&) override {}
-    void message(const QString&, const QString&, MessageIcon) override {}
-    bool askYesNo(const QString&, const QString&) override { return false; }
-    void pump() override {}
-    QString askFolder(const QString&, const QString&) override { return {}; }
-    QString askSaveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList askOpenFiles(const QString&, const QString&, const QString&) override { return {}; }
-    int chooseCompressor(const QStringList&, int) override { return -1; }
-    void progress(int, int, double) override {}
-    void jobEvent(JobEvent, int) override {}
-};
+// Parsers that report through a host report to nobody.
+using SilentHost = bench::QuietHost;
 
 inline QByteArrayView Bytes(const uint8_t* data, size_t size) {
     return {reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)};
