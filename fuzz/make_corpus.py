@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of every fuzz target into corpus/<target>/: small valid inputs and
 their usual odd cases, from which the fuzzers mutate. Run it again after changing it; inputs a
-fuzzer found (crash-*, named by what they broke) sit beside the seeds and are kept."""
+fuzzer found (found_*, named by what they broke) sit beside the seeds and are kept."""
 
 import os
 import struct
