@@ -5,6 +5,7 @@
 #   ./build.sh test              deps, build, then run every test
 #   ./build.sh test --sanitize   the same with address and undefined sanitizers (build-sanitize/)
 #   ./build.sh demo              deps, build, then make out/demo.mp4 from the bundled demo song
+#   ./build.sh fuzz [SECONDS]    build the fuzzers with clang (build-fuzz/), run each (60 s)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -61,8 +62,26 @@ case "${1:-}" in
         rm -f out/demo.mp4
         build/cli/lumek make out/demo-song/demo.mp3 -o out --preset iphone
         ;;
+    fuzz)
+        packages+=(clang libclang-rt-dev)  # libFuzzer and the sanitizer runtimes
+        deps
+        CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DLUMEK_FUZZ=ON >/dev/null
+        cmake --build build-fuzz -j "$jobs" --target fuzzers
+        # New inputs collect in build-fuzz/fuzz-corpus; the committed seeds are only read.
+        # Anything found is written to build-fuzz/fuzz-found/ and stops the run.
+        for fuzzer in build-fuzz/fuzz/*_fuzz; do
+            name=$(basename "$fuzzer" _fuzz)
+            mkdir -p "build-fuzz/fuzz-corpus/$name" build-fuzz/fuzz-found
+            echo "== $name"
+            QT_QPA_PLATFORM=offscreen "$fuzzer" -max_total_time="${2:-60}" -timeout=10 \
+                -rss_limit_mb=3072 -print_final_stats=1 \
+                -artifact_prefix="build-fuzz/fuzz-found/$name-" \
+                "build-fuzz/fuzz-corpus/$name" "fuzz/corpus/$name"
+        done
+        ;;
     *)
-        sed -n '2,7p' "$0"
+        sed -n '2,8p' "$0"
         exit 2
         ;;
 esac

@@ -160,7 +160,9 @@ std::optional<QByteArray> ExtractCoverArt(const QString& mp3Path) {
     if (!header) {
         return std::nullopt;
     }
-    bytes += file.read(std::min<qsizetype>(header->bodySize, kMaxTagBytes));
+    // Only what the file holds: a size field can claim far more, and reading allocates it.
+    const qint64 available = file.size() - file.pos();
+    bytes += file.read(std::min<qint64>({header->bodySize, available, kMaxTagBytes}));
     return ExtractCoverArtFromBytes(bytes);
 }
 

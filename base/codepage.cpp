@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -91,6 +92,7 @@ QByteArray EncodeLenient(QStringView text, int* missing) {
             QChar::isLowSurrogate(unit[1])) {
             skip = 2 * sizeof(char16_t);
         }
+        skip = std::min(skip, inLeft);  // the converter may have taken the character already
         in += skip;
         inLeft -= skip;
         *outPtr++ = '?';
@@ -100,6 +102,23 @@ QByteArray EncodeLenient(QStringView text, int* missing) {
     }
     buffer.resize(outPtr - buffer.data());
     return buffer;
+}
+
+// glibc's CP949 decoder takes some unassigned pairs (A2 E8) whole before it reports them. True
+// when the two bytes before end, all decoded in a run from start, are such a pair: two bytes
+// from 0x80 up (a single-byte character is ASCII) that alone fail having been taken.
+bool TookBadPair(Converter& decoder, const char* start, const char* end) {
+    if (end - start < 2 || static_cast<uint8_t>(end[-2]) < 0x80 ||
+        static_cast<uint8_t>(end[-1]) < 0x80) {
+        return false;
+    }
+    decoder.reset();
+    const char* in = end - 2;
+    size_t inLeft = 2;
+    char16_t unit = 0;
+    char* out = reinterpret_cast<char*>(&unit);
+    size_t outLeft = sizeof(unit);
+    return !decoder.run(in, inLeft, out, outLeft) && errno == EILSEQ && inLeft == 0;
 }
 
 }  // namespace
@@ -170,22 +189,26 @@ QString DecodeCp949(const QByteArray& bytes) {
     }
     decoder.reset();
     const char* in = bytes.constData();
+    const char* const end = in + bytes.size();
     size_t inLeft = static_cast<size_t>(bytes.size());
     char* outPtr = reinterpret_cast<char*>(first);
     size_t outLeft = static_cast<size_t>(out.size()) * sizeof(char16_t);
     while (inLeft > 0) {
+        const char* const runStart = in;
         if (decoder.run(in, inLeft, outPtr, outLeft)) {
             break;
         }
         if (errno == E2BIG || outLeft < sizeof(char16_t)) {
             break;  // cannot happen with the size above; stop rather than loop
         }
-        // EILSEQ (invalid sequence) or EINVAL (lead byte at the end).
+        // EILSEQ (invalid sequence) or EINVAL (lead byte at the end): in points at the bad
+        // byte, except after a pair glibc takes whole before reporting it.
+        const char* const bad = TookBadPair(decoder, runStart, in) ? in - 2 : in;
         std::memcpy(outPtr, &kReplacement, sizeof(char16_t));
         outPtr += sizeof(char16_t);
         outLeft -= sizeof(char16_t);
-        ++in;
-        --inLeft;
+        in = std::min(bad + 1, end);
+        inLeft = static_cast<size_t>(end - in);
         decoder.reset();
     }
     out.resize(reinterpret_cast<char16_t*>(outPtr) - first);

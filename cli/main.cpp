@@ -1,5 +1,6 @@
 #include "base/temp_folder.h"
 #include "cli/commands.h"
+#include "cli/help.h"
 #include "cli/terminal_host.h"
 
 #include "app/window/run_window.h"
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("lumek"));
     // Without a command the window has opened instead.
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (const std::optional<int> status = lumek::cli::RunProgramOptions(args)) {
+        return *status;
+    }
     const QString command = args.takeFirst();
     try {
         if (command == u"make") {

@@ -141,7 +141,8 @@ bool HeadersFit(uint32_t offBits, const BitmapInfoHeader& info, qint64 fileSize)
         if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
             return false;
         }
-        if (RowSize(info.width, bits) * info.height > info.sizeImage) {
+        // Divided, since rows x height of two huge dimensions overflows 64 bits.
+        if (RowSize(info.width, bits) > info.sizeImage / static_cast<uint32_t>(info.height)) {
             return false;
         }
     }

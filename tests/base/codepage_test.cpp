@@ -35,6 +35,11 @@ TEST(CodePage, DecodingRecognisesUtf8AndReplacesInvalidBytes) {
     EXPECT_EQ(DecodeCodePage(QByteArray("a\xFF") + 'b'), QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(DecodeCodePage("\xB0\nabc"), QStringLiteral("\uFFFD\nabc"));
     EXPECT_EQ(DecodeCodePage("\xB0\xA1\xB0"), QStringLiteral("가\uFFFD"));
+    // A2 E8 is unassigned; the library's decoder reports it only after taking both bytes.
+    EXPECT_EQ(DecodeCodePage("\xA2\xE8"
+                             "AB"),
+              QStringLiteral("\uFFFD\uFFFDAB"));
+    EXPECT_EQ(DecodeCodePage("x\xA2\xE8"), QStringLiteral("x\uFFFD\uFFFD"));
     EXPECT_EQ(DecodeCodePage(QByteArray("a\0b", 3)), QString::fromUtf16(u"a\0b", 3));
     // Overlong, surrogate, truncated, past U+10FFFF, stray continuation, plain ASCII.
     for (const char* bytes :

@@ -143,6 +143,7 @@ TEST(Bitmap, RefusesHeadersThatDontFitTheFile) {
         const char* name;
         int offset;  // -1: cut the file to `value` bytes instead
         uint32_t value;
+        uint32_t height = 0;  // also written to the height field when not 0
     } cases[] = {
         {"shorter than the file header", -1, 10},
         {"only the file header", -1, 14},
@@ -159,6 +160,7 @@ TEST(Bitmap, RefusesHeadersThatDontFitTheFile) {
         {"negative height", 22, static_cast<uint32_t>(-2)},
         {"zero height", 22, 0},
         {"absurd width", 18, 0x7FFFFFFFu},
+        {"rows x height beyond 64 bits", 18, 0x7FFFFFFFu, 0x7FFFFFFFu},
         {"odd bit count", 28, 7},
     };
     QTemporaryDir folder;
@@ -174,6 +176,9 @@ TEST(Bitmap, RefusesHeadersThatDontFitTheFile) {
             bytes[28] = static_cast<char>(bad.value);
         } else {
             qToLittleEndian<quint32>(bad.value, bytes.data() + bad.offset);
+        }
+        if (bad.height != 0) {
+            qToLittleEndian<quint32>(bad.height, bytes.data() + 22);
         }
         ASSERT_TRUE(WriteFile(path, bytes));
         ExpectReport(dib, path, "File is not a supported bitmap format:\r\n" + path,
