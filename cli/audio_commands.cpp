@@ -191,9 +191,12 @@ int RunCoverCommand(const QStringList& args) {
         PrintError(SongProblem(song));
         return kExitFailed;
     }
-    const std::optional<QImage> cover = ReadCoverArt(song);
+    QString problem;
+    const std::optional<QImage> cover = ReadCoverArt(song, {}, &problem);
     if (!cover) {
-        PrintError(QStringLiteral("%1: no cover picture in the ID3v2 tag").arg(song));
+        PrintError(problem.isEmpty()
+                       ? QStringLiteral("%1: no cover picture in the ID3v2 tag").arg(song)
+                       : CoverArtProblem(song, problem));
         return kExitFailed;
     }
     if (!cover->save(output)) {
