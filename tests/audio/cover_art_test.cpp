@@ -92,6 +92,13 @@ TEST(CoverArt, PictureFormats) {
     }
 }
 
+// The address sanitizer keeps freed memory in quarantine: resident memory says little there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryMeasured = false;
+#else
+constexpr bool kMemoryMeasured = true;
+#endif
+
 // A value of /proc/self/status in MB ("VmRSS", "VmHWM").
 double StatusMegabytes(const char* key) {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -173,7 +180,9 @@ TEST(CoverArt, PictureBombsDecodeAtTheDrawnSize) {
         std::optional<QImage> picture;
         QString problem;
         const double rise = PeakRiseDuring([&] { picture = c.load(&problem); });
-        EXPECT_LT(rise, 100) << "MB";
+        if (kMemoryMeasured) {
+            EXPECT_LT(rise, 100) << "MB";
+        }
         EXPECT_EQ(problem, c.problem);
         if (c.size.isEmpty()) {
             EXPECT_FALSE(picture.has_value());
