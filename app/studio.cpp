@@ -8,6 +8,7 @@
 #include "lyrics/lyric_download.h"
 #include "preview/preview.h"
 #include "render/cover_art.h"
+#include "render/image_loader.h"
 #include "render/title_bar.h"
 
 #include <QCoreApplication>
@@ -177,8 +178,7 @@ void Studio::SetBackgroundColour(int32_t colour) {
     }
 }
 
-SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics,
-                                   QString* lyricProblem) {
+SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics, QString* lyricProblem) {
     if (!QFileInfo(path).isFile()) {
         return SongLoad::Missing;
     }
@@ -199,7 +199,11 @@ SongLoad Studio::SelectPreviewSong(const QString& path, bool secureLyrics,
     const std::optional<QString> lyrics = TryReadTextFile(lyricPath, lyricProblem);
     sheet_ = LyricSheet::FromText(lyrics.value_or(QString()));
     songLoaded_ = true;
-    songCoverArt_ = ReadCoverArt(path).value_or(QImage());
+    QString coverProblem;
+    songCoverArt_ = ReadCoverArt(path, kHeldPictureBox, &coverProblem).value_or(QImage());
+    if (!coverProblem.isEmpty()) {
+        host_.status(CoverArtProblem(path, coverProblem));
+    }
     return SongLoad::Loaded;
 }
 

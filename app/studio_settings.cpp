@@ -53,12 +53,13 @@ void Studio::LoadPathSetting(const QString& key, const QString& stored) {
 
 bool Studio::ApplyPathSetting(const QString& key, const QString& path) {
     SetPathSetting(settings_, key, path);
-    if (std::optional<QImage> picture = LoadPicture(path)) {
+    QString problem;
+    if (std::optional<QImage> picture = LoadPictureCovering(path, kHeldPictureBox, &problem)) {
         HolderFor(key) = std::move(*picture);
         return true;
     }
     // The path stays chosen; the holder keeps what it showed.
-    host_.status(QStringLiteral("그림 파일을 읽을 수 없습니다: ") + path);
+    host_.status(QStringLiteral("그림 파일을 읽을 수 없습니다: %1 (%2)").arg(path, problem));
     return false;
 }
 

@@ -137,6 +137,16 @@ QStringList KeyList(std::initializer_list<const char16_t*> names) {
     return list;
 }
 
+// Keys of this program's own, which the file format's other readers don't know: one block
+// written after all of theirs, so that such a reader still finds its keys in its order. They
+// are read before "TextAlign", which stays the last key read.
+const QStringList& OwnKeys() {
+    static const QStringList keys = KeyList({
+        u"LyricsURL",  // the lyrics service's endpoint
+    });
+    return keys;
+}
+
 }  // namespace
 
 std::span<const SettingKey> SettingKeys() {
@@ -239,10 +249,10 @@ const QStringList& SettingsLoadOrder() {
         u"TitleEffectMaskPath",
         u"PicturePath",
         u"CoverImagePath",
-        u"LyricsURL",
-        u"TextAlign",
     });
-    return order;
+    static const QStringList withOwnKeys =
+        order + OwnKeys() + QStringList{QStringLiteral("TextAlign")};
+    return withOwnKeys;
 }
 
 const QStringList& SettingsSaveOrder() {
@@ -335,9 +345,9 @@ const QStringList& SettingsSaveOrder() {
         u"Title Brightness",
         u"CoverTextAlign",
         u"TextAlign",
-        u"LyricsURL",
     });
-    return order;
+    static const QStringList withOwnKeys = order + OwnKeys();
+    return withOwnKeys;
 }
 
 bool IsPathKey(QStringView key) {

@@ -21,9 +21,10 @@ inline const QString kSettingsVersion = QStringLiteral("2.2");
 inline const QString kStartSettingKey = QStringLiteral("StartSetting");
 
 // Keys in the order they are read: every key but the version and "StartSetting" (which are read
-// first), the path keys near the end and "TextAlign" last.
+// first), the path keys near the end, this program's own keys and "TextAlign" last.
 const QStringList& SettingsLoadOrder();
-// Every key in the order it is written, the version first.
+// Every key in the order it is written, the version first and this program's own keys
+// ("LyricsURL") in one block after all the keys other readers of the format know.
 const QStringList& SettingsSaveOrder();
 
 // How a key's value is stored and what loading accepts.

@@ -1,6 +1,7 @@
 #include "base/text_file.h"
 
 #include "base/codepage.h"
+#include "base/temp_folder.h"
 
 #include <QDir>
 #include <QFile>
@@ -233,6 +234,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, QString* reaso
         }
         return Fail(reason, SystemReason(error));
     }
+    const PendingFile pending(partial);
     const QString problem = WriteAllAndClose(fd, bytes);
     if (!problem.isEmpty()) {
         ::unlink(QFile::encodeName(partial).constData());

@@ -1,12 +1,37 @@
 // Time per call of the lyric renderer at 480 x 320 with the iPhone preset, one core.
 
+#include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 #include <cstdio>
 
 #include "bench/lyric_stage.h"
 #include "bench/measure.h"
+#include "render/image_loader.h"
 #include "render/lyric_renderer.h"
+
+namespace {
+
+// The peak resident memory since the last reset, MB (/proc/self/status).
+double PeakMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    static const QRegularExpression line(QStringLiteral("^VmHWM:\\s+(\\d+) kB"),
+                                         QRegularExpression::MultilineOption);
+    return line.match(QString::fromLatin1(status.readAll())).captured(1).toDouble() / 1024;
+}
+
+// Sets the peak back to what is resident now.
+void ResetPeak() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) {
+        clear.write("5");
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace lumek;
@@ -48,5 +73,26 @@ int main(int argc, char** argv) {
         state.CurrentLyricText = QStringLiteral("새로운 가사 %1 / 둘째 줄").arg(++serial);
         render(true, 0);
     });
+
+    // A picture bomb: a small JPEG file (a one-colour image) of 8000 x 8000 pixels.
+    QByteArray jpeg;
+    {
+        QImage bomb(8000, 8000, QImage::Format_RGB32);
+        bomb.fill(0xFF2080F0u);
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        bomb.save(&buffer, "JPG");
+    }
+    std::printf("8000 x 8000 JPEG of %lld KB:\n", static_cast<long long>(jpeg.size() / 1024));
+    ResetPeak();
+    const double before = PeakMegabytes();
+    Measure("drawn at 320 x 240", "(no target)", [&] { LoadPictureFromMemory(jpeg, {320, 240}); });
+    std::printf("%-44s %9.1f MB above the %0.1f MB before     target <= 100 MB\n", "  peak memory",
+                PeakMegabytes() - before, before);
+    // What every use cost before pictures were decoded at the size drawn: about 770 MB.
+    ResetPeak();
+    Measure("at its own size (lumek cover)", "(no target)", [&] { LoadPictureFromMemory(jpeg); });
+    std::printf("%-44s %9.1f MB above the %0.1f MB before     (256 MB of pixels)\n",
+                "  peak memory", PeakMegabytes() - before, before);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "audio/audio_engine.h"
 #include "audio/mp3_merge.h"
 #include "audio/song_info.h"
+#include "base/temp_folder.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/terminal_host.h"
@@ -153,6 +154,8 @@ int RunMergeCommand(const QStringList& args) {
     TerminalHost host;
     AudioEngine engine;
     engine.create();
+    // A merge cut short by a signal leaves no half-written output.
+    const PendingFile pending(output);
     int status = kExitOk;
     for (const QString& song : songs) {
         SongInfo info;
@@ -191,11 +194,15 @@ int RunCoverCommand(const QStringList& args) {
         PrintError(SongProblem(song));
         return kExitFailed;
     }
-    const std::optional<QImage> cover = ReadCoverArt(song);
+    QString problem;
+    const std::optional<QImage> cover = ReadCoverArt(song, {}, &problem);
     if (!cover) {
-        PrintError(QStringLiteral("%1: no cover picture in the ID3v2 tag").arg(song));
+        PrintError(problem.isEmpty()
+                       ? QStringLiteral("%1: no cover picture in the ID3v2 tag").arg(song)
+                       : CoverArtProblem(song, problem));
         return kExitFailed;
     }
+    const PendingFile pending(output);  // written in place
     if (!cover->save(output)) {
         PrintError(QStringLiteral("%1: can't write the picture (the extension names the format: "
                                   ".png, .jpg, .bmp)")

@@ -1,6 +1,7 @@
 #include "base/temp_folder.h"
 #include "cli/commands.h"
 #include "cli/help.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
 
 #include "app/window/run_window.h"
@@ -101,6 +102,8 @@ int main(int argc, char** argv) {
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // A command ended by a signal still leaves nothing behind.
+    lumek::cli::CatchStopSignals();
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumek"));
     // Without a command the window has opened instead.

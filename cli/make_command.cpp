@@ -1,17 +1,25 @@
 #include "app/studio.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
 #include "pipeline/compressor_choice.h"
 #include "pipeline/encoder.h"
 #include "pipeline/frame_codec.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+
+#include <csignal>
+#include <optional>
 
 namespace lumek::cli {
 
 namespace {
+
+// How long the encoder may take over the frames made before a SIGTERM, ms.
+constexpr int kTermEncodeMs = 10000;
 
 int Usage(const QString& problem) {
     return UsageError(QStringLiteral("make"), problem, kMakeUsage);
@@ -101,11 +109,30 @@ int RunMakeCommand(const QStringList& args) {
         PrintError(QStringLiteral("lumek make: the audio library can't be started"));
         return kExitFailed;
     }
-    // Ctrl-C is the make button's second press: the job stops after the current frame.
-    TerminalHost::CatchInterrupt();
-    host.onInterrupt = [&studio] { studio.PressMakeButton(); };
+    // A stop signal is the make button's second press: the job stops after the current frame,
+    // the frames made so far are encoded and the temporary files go. After SIGTERM the encoder
+    // gets kTermEncodeMs for that, then it is ended.
+    WindDownOnStop();
+    std::optional<QDeadlineTimer> encoderDeadline;
+    host.onPump = [&studio, &encoderDeadline] {
+        if (const int signalNumber = TakeStopSignal()) {
+            if (studio.job().Working) {
+                studio.PressMakeButton();
+            }
+            if (signalNumber == SIGTERM) {
+                encoderDeadline.emplace(kTermEncodeMs);
+            }
+        }
+        if (encoderDeadline && encoderDeadline->hasExpired()) {
+            KillRunningEncoderNow();
+            encoderDeadline.reset();
+        }
+    };
 
     bool ok = AddSongs(studio, host, a.positional);
+    if (StopSignalReceived() != 0) {
+        return 128 + StopSignalReceived();
+    }
     if (studio.list().isEmpty()) {
         PrintError(QStringLiteral("lumek make: no valid MP3 file to make a video of"));
         return kExitFailed;
@@ -115,6 +142,9 @@ int RunMakeCommand(const QStringList& args) {
     const JobOutcome outcome = studio.PressMakeButton();
     for (const QString& video : outcome.videos) {
         PrintOutput(video);
+    }
+    if (StopSignalReceived() != 0) {
+        return 128 + StopSignalReceived();
     }
     ok = ok && outcome.failed == 0 && !studio.job().CancelRequested;
     return ok ? kExitOk : kExitFailed;

@@ -1,18 +1,11 @@
 #include "cli/terminal_host.h"
 
 #include <unistd.h>
-#include <csignal>
 #include <cstdio>
 
 namespace lumek::cli {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) {
-    interrupted = 1;
-}
 
 void Write(std::FILE* stream, const QString& text) {
     QString line = text;
@@ -42,10 +35,6 @@ void PrintOutput(const QString& text) {
 }
 
 TerminalHost::TerminalHost() : terminal_(isatty(STDERR_FILENO) == 1) {}
-
-void TerminalHost::CatchInterrupt() {
-    std::signal(SIGINT, OnInterrupt);
-}
 
 void TerminalHost::endBar() {
     if (barShown_) {
@@ -77,11 +66,8 @@ bool TerminalHost::askYesNo(const QString& title, const QString& text) {
 }
 
 void TerminalHost::pump() {
-    if (interrupted != 0) {
-        interrupted = 0;
-        if (onInterrupt) {
-            onInterrupt();
-        }
+    if (onPump) {
+        onPump();
     }
 }
 

@@ -24,8 +24,8 @@ public:
     QString folderAnswer;
     QString saveFileAnswer;
     std::optional<int> compressorAnswer;
-    // Runs at the first pump after Ctrl-C, as a click on the make button would.
-    std::function<void()> onInterrupt;
+    // Runs at every pump: where a command looks at what came in meanwhile (stop signals).
+    std::function<void()> onPump;
 
     void status(const QString& text) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
@@ -40,9 +40,6 @@ public:
     void progress(int songNumber, int songCount, double fraction) override;
     // A song's bar ends with its song.
     void jobEvent(JobEvent event, int songIndex) override;
-
-    // Catches Ctrl-C from now on, so that it cancels the work instead of ending the program.
-    static void CatchInterrupt();
 
 private:
     void endBar();

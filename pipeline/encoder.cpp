@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdint>
 
 #include <unistd.h>
@@ -20,8 +23,13 @@ namespace lumek {
 namespace {
 
 constexpr int kPollMs = 10;
-constexpr int kGraceMs = 3000;  // after a terminate request, before the kill
+constexpr int kGraceMs = 3000;       // after a cancel's terminate request, before the kill
+constexpr int kStallGraceMs = 1000;  // the same for a stalled program
 constexpr int kKillWaitMs = 5000;
+
+// The process group of the encoder running, for KillRunningEncoderNow; 0 when none runs.
+std::atomic<pid_t> runningGroup{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free);
 constexpr qsizetype kMessagesKept = 4096;  // bytes of stderr kept
 
 // The entries of the audio bitrate list, kbit/s; no entry selected gives an empty text.
@@ -111,6 +119,11 @@ EncoderProcess::~EncoderProcess() {
     abandon();
 }
 
+void EncoderProcess::watch(const QString& outputPath, int stallMs) {
+    watched_ = outputPath;
+    stallMs_ = stallMs;
+}
+
 bool EncoderProcess::start(const QString& program, const QStringList& arguments, UiHost& host) {
     if (program.isEmpty() || !QFileInfo::exists(program)) {
         host.status(QStringLiteral("ffmpeg 프로그램을 찾을 수 없습니다. ffmpeg를 설치해 주세요."));
@@ -129,7 +142,39 @@ bool EncoderProcess::start(const QString& program, const QStringList& arguments,
     }
     result_ = {};
     result_.started = true;
+    group_ = static_cast<pid_t>(process_.processId());
+    runningGroup.store(group_);
+    watchedSize_ = -1;
+    sinceProgress_.start();
     return true;
+}
+
+void EncoderProcess::signalGroup(int signal) {
+    if (group_ > 0) {
+        ::kill(-group_, signal);
+    }
+}
+
+void EncoderProcess::forget(bool endedByUs) {
+    // What the program started may outlive it; nothing of an encoder we ended may.
+    if (endedByUs) {
+        signalGroup(SIGKILL);
+    }
+    pid_t running = group_;
+    runningGroup.compare_exchange_strong(running, 0);
+    group_ = 0;
+}
+
+bool EncoderProcess::stalled(bool cancelRequested) {
+    if (!watched_.isEmpty()) {
+        const qint64 size = QFileInfo(watched_).size();
+        if (size != watchedSize_) {
+            watchedSize_ = size;
+            sinceProgress_.restart();
+        }
+    }
+    const int limit = cancelRequested ? std::min(stallMs_, kCancelStallMs) : stallMs_;
+    return limit > 0 && sinceProgress_.isValid() && sinceProgress_.elapsed() > limit;
 }
 
 void EncoderProcess::takeMessages() {
@@ -147,22 +192,32 @@ RunResult EncoderProcess::wait(UiHost& host, const bool& cancelRequested) {
         return result_;
     }
     const bool cancelledBefore = cancelRequested;
-    QElapsedTimer sinceTerminate;
+    QElapsedTimer ending;  // since the terminate request
+    int graceMs = kGraceMs;
+    const auto terminate = [&](int grace) {
+        graceMs = grace;
+        signalGroup(SIGTERM);
+        ending.start();
+    };
     while (process_.state() != QProcess::NotRunning && !process_.waitForFinished(kPollMs)) {
         takeMessages();
         host.pump();
-        if (!result_.cancelled && !cancelledBefore && cancelRequested) {
-            process_.terminate();
+        if (ending.isValid()) {
+            if (ending.elapsed() > graceMs) {
+                signalGroup(SIGKILL);
+                process_.waitForFinished(kKillWaitMs);
+                break;
+            }
+        } else if (!cancelledBefore && cancelRequested) {
             result_.cancelled = true;
-            sinceTerminate.start();
-        } else if (result_.cancelled && sinceTerminate.elapsed() > kGraceMs) {
-            process_.kill();
-            process_.waitForFinished(kKillWaitMs);
-            break;
+            terminate(kGraceMs);
+        } else if (stalled(cancelRequested)) {
+            result_.stalledMs = cancelRequested ? std::min(stallMs_, kCancelStallMs) : stallMs_;
+            terminate(kStallGraceMs);
         }
     }
     takeMessages();
-    result_.finished = !result_.cancelled;
+    result_.finished = !result_.cancelled && result_.stalledMs == 0;
     if (process_.state() == QProcess::NotRunning) {
         // After a crash the code is the number of the signal that ended the program.
         if (process_.exitStatus() == QProcess::NormalExit) {
@@ -171,15 +226,26 @@ RunResult EncoderProcess::wait(UiHost& host, const bool& cancelRequested) {
             result_.signal = process_.exitCode();
         }
     }
+    forget(ending.isValid());
     return result_;
 }
 
 void EncoderProcess::abandon() {
     if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
+        signalGroup(SIGKILL);
         process_.waitForFinished(kKillWaitMs);
+        forget(true);
+    } else {
+        forget(false);
     }
     result_ = {};
+}
+
+void KillRunningEncoderNow() {
+    const pid_t group = runningGroup.load();
+    if (group > 0) {
+        ::kill(-group, SIGKILL);
+    }
 }
 
 bool IsCompleteMp4(const QString& path) {
@@ -224,7 +290,10 @@ bool IsCompleteMp4(const QString& path) {
 
 QString EncoderProblem(const QString& program, const RunResult& run, const QString& outputPath) {
     QString how;
-    if (run.signal != 0) {
+    if (run.stalledMs != 0) {
+        how = QStringLiteral("%1초 동안 동영상을 읽지도 출력 파일에 쓰지도 않아 중지했습니다")
+                  .arg(run.stalledMs / 1000.0);
+    } else if (run.signal != 0) {
         how = QStringLiteral("신호 %1을 받고 끝났습니다").arg(run.signal);
     } else if (run.exitCode != 0) {
         how = QStringLiteral("종료 코드 %1로 끝났습니다").arg(run.exitCode);

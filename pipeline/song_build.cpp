@@ -3,6 +3,7 @@
 #include "audio/song_info.h"
 #include "base/numbers.h"
 #include "base/paths.h"
+#include "base/temp_folder.h"
 #include "base/text_file.h"
 #include "base/ui_host.h"
 #include "lyrics/lyric_sheet.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <optional>
 #include <span>
 
 #include <fcntl.h>
@@ -54,6 +56,7 @@ struct VideoFrames {
     EncoderProcess encoder;  // while it reads the frames through a pipe; outlives the writer
     FileTarget target;       // where the video goes
     QString partial;         // what the encoder writes, beside the target under a hidden name
+    std::optional<PendingFile> pendingPartial;
     AviWriter writer;
     BitmapData frame;
     AviStatus last = AviStatus::Ok;
@@ -125,6 +128,7 @@ QString PrepareOutput(VideoFrames& v, const QString& output) {
     }
     ::close(fd);
     ::unlink(QFile::encodeName(v.partial).constData());
+    v.pendingPartial.emplace(v.partial);
     return {};
 }
 
@@ -141,6 +145,7 @@ QStringList EncoderCommand(const BuildContext& c, const QString& audioPath, cons
 void OpenVideo(BuildContext& c, VideoFrames& v, const LyricSheet& sheet, const QString& audioPath,
                const SongInfo& audio) {
     const QString avi = c.tempFile(kTempAvi);
+    v.encoder.watch(v.partial, c.encoderStallMs);
     std::unique_ptr<VideoPipe> pipe;
     if (FileExists(c.encoder)) {
         pipe = VideoPipe::Start(avi, c.encoder, EncoderCommand(c, audioPath, audio, v.partial),
@@ -208,6 +213,7 @@ void StopJob(BuildContext& c) {
 struct Encoded {
     bool ran = false;      // the encoder could be started
     bool written = false;  // the video is in place
+    bool stalled = false;  // the encoder was ended for making no progress
     QString problem;       // why not, once it ran
 };
 
@@ -216,14 +222,15 @@ struct Encoded {
 // that were all written, takes the target's name; replace false never takes it from an
 // existing file. Nothing else is left behind.
 Encoded Encode(BuildContext& c, VideoFrames& v, const QString& audioPath, bool replace) {
-    const RunResult run =
-        v.encoder.started() ? v.encoder.wait(c.host, c.job.CancelRequested)
-                            : RunAndWait(c.encoder, EncoderCommand(c, audioPath, c.song, v.partial),
-                                         c.host, c.job.CancelRequested);
+    if (!v.encoder.started()) {
+        v.encoder.start(c.encoder, EncoderCommand(c, audioPath, c.song, v.partial), c.host);
+    }
+    const RunResult run = v.encoder.wait(c.host, c.job.CancelRequested);
     c.host.pump();
     QFile::remove(c.tempFile(kTempAvi));
     Encoded result;
     result.ran = run.started;
+    result.stalled = run.stalledMs != 0;
     if (run.started) {
         result.problem = EncoderProblem(c.encoder, run, v.partial);
     }
@@ -253,7 +260,7 @@ void ShowClosingStatus(BuildContext& c, const VideoFrames& v, const Encoded& enc
                 ? QStringLiteral("프레임을 쓰지 못했습니다 (%1)").arg(v.writer.errorString())
                 : encoded.problem;
         c.host.status(FailureText(tag, why));
-    } else if (c.job.CancelRequested) {
+    } else if (c.job.CancelRequested && !encoded.stalled) {
         c.host.status(kStopped);
     } else if (!encoded.written) {
         c.host.status(FailureText(tag, encoded.problem));

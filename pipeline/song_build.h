@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lyrics/lyric_download.h"
+#include "pipeline/encoder.h"
 #include "render/cover_intro.h"
 #include "render/working_pictures.h"
 
@@ -27,8 +28,9 @@ struct BuildContext {
     UiHost& host;
     CoverOptions cover;
     LyricService lyrics;
-    QString tempFolder;  // the run's private temporary folder
-    QString encoder;     // the encoder program; empty when there is none
+    QString tempFolder;                    // the run's private temporary folder
+    QString encoder;                       // the encoder program; empty when there is none
+    int encoderStallMs = kEncoderStallMs;  // EncoderProcess::watch
 
     RenderContext renderContext() const {
         return {settings, derived, pictures, holders, render, host};

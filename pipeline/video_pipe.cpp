@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -21,8 +22,7 @@ namespace {
 
 constexpr int kPollMs = 10;
 constexpr int kPumpMs = 20;
-constexpr int kOpenWaitMs = 10000;  // for the encoder to open the pipe
-constexpr int kStallMs = 3000;      // without progress after a cancel request
+constexpr int kOpenWaitMs = 10000;  // for the encoder to open the pipe, or its stall time
 constexpr int kPipeBytes = 1 << 20;
 
 }  // namespace
@@ -38,12 +38,14 @@ std::unique_ptr<VideoPipe> VideoPipe::Start(const QString& path, const QString& 
     std::signal(SIGPIPE, SIG_IGN);
     int fd = -1;
     if (encoder.start(program, arguments, host)) {
+        const int openWaitMs =
+            encoder.stallMs() > 0 ? std::min(kOpenWaitMs, encoder.stallMs()) : kOpenWaitMs;
         QElapsedTimer waiting;
         waiting.start();
         // Opening for writing without waiting fails with ENXIO until the reader is there.
         while ((fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 &&
                errno == ENXIO && !encoder.ended() && !cancelRequested &&
-               waiting.elapsed() < kOpenWaitMs) {
+               waiting.elapsed() < openWaitMs) {
             host.pump();
             ::poll(nullptr, 0, 1);
         }
@@ -82,15 +84,13 @@ qint64 VideoPipe::readData(char* /*data*/, qint64 /*maxSize*/) {
 
 qint64 VideoPipe::writeData(const char* data, qint64 size) {
     qint64 done = 0;
-    QElapsedTimer idle;
     QElapsedTimer sincePump;
-    idle.start();
     sincePump.start();
     while (done < size) {
         const ssize_t written = ::write(fd_, data + done, static_cast<size_t>(size - done));
         if (written > 0) {
             done += written;
-            idle.restart();
+            encoder_.tookVideo();
             continue;
         }
         if (written < 0 && errno == EINTR) {
@@ -109,7 +109,7 @@ qint64 VideoPipe::writeData(const char* data, qint64 size) {
                 setErrorString(QStringLiteral("the encoder ended before the video did"));
                 return -1;
             }
-            if (cancelRequested_ && idle.elapsed() > kStallMs) {
+            if (encoder_.stalled(cancelRequested_)) {
                 setErrorString(QStringLiteral("the encoder takes no more video"));
                 return -1;
             }

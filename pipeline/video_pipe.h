@@ -16,7 +16,7 @@ class UiHost;
 // overlaps frame making instead of following it, and no frame touches the disk.
 //
 // Writes wait while the encoder is busy, pumping the host, and fail once the encoder has ended
-// (its messages tell why) or, after a cancel request, when it has taken nothing for 3 s.
+// (its messages tell why) or has stalled (EncoderProcess::stalled).
 class VideoPipe : public QIODevice {
 public:
     // Makes the pipe at path, starts program with arguments (which name the pipe as the video

@@ -80,7 +80,9 @@ bool ShowSequencePicture(WorkingPictures& pictures, const BackgroundSequence& se
     if (!QFileInfo(file).isFile()) {
         return false;
     }
-    const std::optional<QImage> image = LoadPicture(file);
+    // Decoded no larger than the canvas it is stretched over.
+    const std::optional<QImage> image =
+        LoadPictureCovering(file, {pictures.PTMP2.width(), pictures.PTMP2.height()});
     if (!image) {
         return false;
     }
@@ -330,7 +332,12 @@ void FrameComposer::drawIndex(const RenderContext& context, int32_t index) {
 
 void FrameComposer::drawSongHeader(const RenderContext& context) {
     if (!setup_.songPath.isEmpty()) {
-        coverArt_ = ReadCoverArt(setup_.songPath).value_or(QImage());
+        QString problem;
+        coverArt_ = ReadCoverArt(setup_.songPath, CoverBox(context.derived).size(), &problem)
+                        .value_or(QImage());
+        if (!problem.isEmpty()) {
+            context.host.status(CoverArtProblem(setup_.songPath, problem));
+        }
     }
     const QString artist = sheet_.line(0);
     const QString title = sheet_.line(1);

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace lumek {
 
@@ -18,7 +19,7 @@ namespace {
 // Decoded images and drawn pictures beyond this are refused, so that a header claiming a
 // gigantic image fails instead of exhausting memory: 8192 x 8192 pixels of 4 bytes.
 constexpr int kAllocationLimitMegabytes = 256;
-constexpr int64_t kMaxPixels = int64_t{kAllocationLimitMegabytes} * 1024 * 1024 / 4;
+constexpr int64_t kMaxPixels = kMaxPicturePixels;
 // Larger files are not read into memory; no image this program wants comes near it.
 constexpr qint64 kMaxFileBytes = qint64{512} * 1024 * 1024;
 
@@ -79,10 +80,37 @@ bool JpegIsComplete(QByteArrayView data) {
     return false;
 }
 
-std::optional<QImage> Decode(const QByteArray& data) {
+bool Fail(QString* problem, const QString& text) {
+    if (problem != nullptr) {
+        *problem = text;
+    }
+    return false;
+}
+
+// The smallest size with the image's aspect that covers box: the own size when it is no larger
+// in one dimension (or there is no box).
+QSize CoveringSize(QSize own, QSize box) {
+    if (box.width() <= 0 || box.height() <= 0 || own.width() <= box.width() ||
+        own.height() <= box.height()) {
+        return own;
+    }
+    const double factor = std::max(static_cast<double>(box.width()) / own.width(),
+                                   static_cast<double>(box.height()) / own.height());
+    const auto side = [factor](int length) {
+        return std::max(1, static_cast<int>(std::ceil(length * factor - 1e-9)));
+    };
+    return {side(own.width()), side(own.height())};
+}
+
+// The image, decoded at the size that covers box (its own size without one). JPEG and PNG
+// readers decode a reduced image directly (libjpeg in the DCT, PNG row by row); the others
+// decode the whole image first, which kMaxPicturePixels bounds.
+std::optional<QImage> Decode(const QByteArray& data, QSize box, QString* problem) {
+    const QString unreadable = QStringLiteral("그림 파일이 아니거나 손상되었습니다");
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly)) {
+        Fail(problem, unreadable);
         return std::nullopt;
     }
     QImageReader reader(&buffer);
@@ -91,17 +119,27 @@ std::optional<QImage> Decode(const QByteArray& data) {
     const QByteArray format = reader.format();
     if (format != "bmp" && format != "gif" && format != "ico" && format != "jpeg" &&
         format != "png") {
+        Fail(problem, unreadable);
         return std::nullopt;
     }
     const QSize declared = reader.size();
-    if (declared.isValid() && int64_t{declared.width()} * declared.height() > kMaxPixels) {
+    if (declared.isValid() && int64_t{declared.width()} * declared.height() > kMaxPicturePixels) {
+        Fail(problem, QStringLiteral("그림이 너무 큽니다: %1 x %2 픽셀 (최대 %3 메가픽셀)")
+                          .arg(declared.width())
+                          .arg(declared.height())
+                          .arg(kMaxPicturePixels >> 20));
         return std::nullopt;
     }
     if (format == "jpeg" && !JpegIsComplete(QByteArrayView(data))) {
+        Fail(problem, unreadable);
         return std::nullopt;
+    }
+    if (declared.isValid() && CoveringSize(declared, box) != declared) {
+        reader.setScaledSize(CoveringSize(declared, box));
     }
     QImage image = reader.read();
     if (image.isNull()) {
+        Fail(problem, unreadable);
         return std::nullopt;
     }
     return image;
@@ -132,6 +170,11 @@ std::optional<QImage> Draw(const QImage& image, QSize size, int32_t backColour, 
         int64_t{size.width()} * size.height() > kMaxPixels) {
         return std::nullopt;
     }
+    // An opaque image at its own size is the picture already: no copy of a large one is made.
+    if (size == image.size() && !image.hasAlphaChannel()) {
+        QImage same = image.convertToFormat(QImage::Format_RGB32);
+        return same.isNull() ? std::nullopt : std::optional(std::move(same));
+    }
     QImage picture(size, QImage::Format_RGB32);
     if (picture.isNull()) {
         return std::nullopt;
@@ -153,25 +196,67 @@ std::optional<QImage> Draw(const QImage& image, QSize size, int32_t backColour, 
     return picture;
 }
 
+// The bytes of an image file: a device or pipe is no image file (reading it could block or
+// never end), and larger files are not read.
+std::optional<QByteArray> ReadImageFile(const QString& fileName, QString* problem) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail(problem, file.errorString());
+        return std::nullopt;
+    }
+    if (file.isSequential() || file.size() > kMaxFileBytes) {
+        Fail(problem, QStringLiteral("그림 파일이 아니거나 너무 큽니다"));
+        return std::nullopt;
+    }
+    return file.read(kMaxFileBytes);
+}
+
 }  // namespace
 
 std::optional<QImage> LoadPicture(const QString& fileName, QSize size, int32_t backColour,
-                                  bool keepAspect) {
-    QFile file(fileName);
-    // A device or pipe is no image file; reading it could block or never end.
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential() || file.size() > kMaxFileBytes) {
+                                  bool keepAspect, QString* problem) {
+    const std::optional<QByteArray> data = ReadImageFile(fileName, problem);
+    if (!data) {
         return std::nullopt;
     }
-    return LoadPictureFromMemory(file.read(kMaxFileBytes), size, backColour, keepAspect);
+    return LoadPictureFromMemory(*data, size, backColour, keepAspect, problem);
 }
 
 std::optional<QImage> LoadPictureFromMemory(const QByteArray& data, QSize size, int32_t backColour,
-                                            bool keepAspect) {
-    const std::optional<QImage> image = Decode(data);
+                                            bool keepAspect, QString* problem) {
+    // A fitted image covers the picture in one dimension, a stretched one in both: decoding to
+    // cover the picture is enough either way.
+    const QSize box = size.width() > 0 && size.height() > 0 ? size : QSize();
+    const std::optional<QImage> image = Decode(data, box, problem);
     if (!image) {
         return std::nullopt;
     }
-    return Draw(*image, size, backColour, keepAspect);
+    std::optional<QImage> picture = Draw(*image, size, backColour, keepAspect);
+    if (!picture) {
+        Fail(problem, QStringLiteral("그림을 그릴 수 없습니다"));
+    }
+    return picture;
+}
+
+std::optional<QImage> LoadPictureCovering(const QString& fileName, QSize box, QString* problem) {
+    const std::optional<QByteArray> data = ReadImageFile(fileName, problem);
+    if (!data) {
+        return std::nullopt;
+    }
+    return LoadPictureCoveringFromMemory(*data, box, problem);
+}
+
+std::optional<QImage> LoadPictureCoveringFromMemory(const QByteArray& data, QSize box,
+                                                    QString* problem) {
+    const std::optional<QImage> image = Decode(data, box, problem);
+    if (!image) {
+        return std::nullopt;
+    }
+    std::optional<QImage> picture = Draw(*image, {-1, -1}, 0xFFFFFF, false);
+    if (!picture) {
+        Fail(problem, QStringLiteral("그림을 그릴 수 없습니다"));
+    }
+    return picture;
 }
 
 }  // namespace lumek

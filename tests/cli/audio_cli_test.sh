@@ -3,6 +3,7 @@
 set -u
 lumek=$1
 dir=$(mktemp -d)
+source "$(dirname "$0")/clean_tmpdir.sh"
 trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 command -v ffmpeg > /dev/null || { echo "SKIP: no ffmpeg"; exit 0; }
@@ -55,4 +56,5 @@ ffmpeg "${sine[@]}" -i "$dir/cover.png" -map 0:a -map 1:v -c:a libmp3lame -c:v c
 [ "$(od -An -tu1 -j16 -N8 "$dir/out.png" | tr -s ' ')" = " 0 0 0 32 0 0 0 24" ] || fail "cover size"
 "$lumek" cover "$dir/cbr.mp3" -o "$dir/none.png" 2>/dev/null
 [ $? -eq 1 ] || fail "song without cover should exit 1"
+expect_clean_tmpdirs
 echo PASS

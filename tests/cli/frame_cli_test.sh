@@ -4,6 +4,7 @@
 set -u
 lumek=$1
 dir=$(mktemp -d)
+source "$(dirname "$0")/clean_tmpdir.sh"
 trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 command -v ffmpeg > /dev/null || { echo "SKIP: no ffmpeg"; exit 77; }
@@ -67,4 +68,17 @@ mkfifo "$dir/pipe.png"
 [ $? -eq 1 ] && [ -p "$dir/pipe.png" ] || fail "a pipe as the picture"
 grep -q "pipe.png: can't write the picture (일반 파일이 아닙니다)" "$dir/err.txt" \
     || fail "pipe message: $(cat "$dir/err.txt")"
+# SIGTERM ends a command at once with 128 + 15 and leaves no temporary or half-written file.
+tmp=$(mktemp -d "$dir/tmpdir.XXXXXX")
+env -u XDG_RUNTIME_DIR TMPDIR="$tmp" "$lumek_program" frames "$dir/song.mp3" -o "$dir/stopped" \
+    --settings "$dir/plain.ini" --quiet > /dev/null 2>&1 &
+pid=$!
+for _ in $(seq 200); do [ -e "$dir/stopped/frame_00002.png" ] && break; sleep 0.05; done
+kill -TERM $pid
+wait $pid
+status=$?
+[ $status -eq 143 ] || fail "frames ended by SIGTERM exited $status"
+[ -z "$(ls -A "$tmp")" ] || fail "SIGTERM left $(ls -A "$tmp") in TMPDIR"
+[ -z "$(ls -A "$dir/stopped" | grep '^\.')" ] || fail "SIGTERM left a partial frame"
+expect_clean_tmpdirs
 echo PASS

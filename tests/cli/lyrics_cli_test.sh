@@ -6,6 +6,7 @@ set -u
 lumek=$1
 server=$2
 dir=$(mktemp -d)
+source "$(dirname "$0")/clean_tmpdir.sh"
 server_pid=
 cleanup() {
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
@@ -78,4 +79,5 @@ cmp "$dir/expected.lrc" "$dir/third.lrc" || fail "the settings run wrote another
 [ $? -eq 2 ] || fail "unknown preset should exit 2"
 "$lumek" lyrics "$dir/none.mp3" --preset iphone 2>/dev/null
 [ $? -eq 1 ] || fail "a missing song should exit 1"
+expect_clean_tmpdirs
 echo PASS

@@ -4,6 +4,7 @@ set -u
 lumek=$1
 data=$2
 dir=$(mktemp -d)
+source "$(dirname "$0")/clean_tmpdir.sh"
 trap 'rm -rf "$dir"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -26,4 +27,5 @@ diff -u "$data/iphone_preset.txt" "$dir/new.out" || fail "new file prints differ
 [ $? -eq 2 ] || fail "unknown option should exit 2"
 "$lumek" settings --init phone --settings "$dir/no/such/folder/x.ini" 2>/dev/null
 [ $? -eq 1 ] || fail "unwritable file should exit 1"
+expect_clean_tmpdirs
 echo PASS

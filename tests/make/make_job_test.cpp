@@ -5,6 +5,7 @@
 #include "audio/audio_fixtures.h"
 #include "base/paths.h"
 #include "base/text_file.h"
+#include "lyrics/lyric_sheet.h"
 #include "pipeline/compressor_choice.h"
 #include "pipeline/encoder.h"
 #include "pipeline/frame_codec.h"
@@ -14,6 +15,7 @@
 #include "support/recording_host.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -227,10 +229,12 @@ protected:
         host.compressorReplies.push_back(CompressorIndex(codec));
         BuildContext build = studio.buildContext();
         build.encoder = encoder.value_or(build.encoder);
+        build.encoderStallMs = stallMs.value_or(build.encoderStallMs);
         ListContext adding = studio.listContext();
         return StartOrCancelJob(build, adding);
     }
     std::optional<QString> encoder;  // in place of the ffmpeg found on PATH
+    std::optional<int> stallMs;      // in place of kEncoderStallMs
 
     // Presses the make button from inside the running job, once, at the first pump after a
     // status that starts with the given text (after `more` further pumps).
@@ -292,10 +296,14 @@ protected:
         QString out;
         QString err;
     };
+    // Unless the environment names one, $TMPDIR is a new folder that must be empty afterwards.
     CliRun runLumek(const QStringList& arguments, const std::map<QString, QString>& environment,
                     const QString& workFolder = {}) const {
         QProcess lumek;
         QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.remove("XDG_RUNTIME_DIR");
+        const QString tmp = freshTmp();
+        variables.insert("TMPDIR", tmp);
         for (const auto& [name, value] : environment) {
             variables.insert(name, value);
         }
@@ -308,7 +316,21 @@ protected:
         }
         run.out = QString::fromUtf8(lumek.readAllStandardOutput());
         run.err = QString::fromUtf8(lumek.readAllStandardError());
+        if (!environment.contains("TMPDIR")) {
+            expectEmpty(tmp);
+        }
         return run;
+    }
+    QString freshTmp() const {
+        static int serial = 0;
+        const QString tmp = path(QStringLiteral("tmp-%1").arg(++serial));
+        EXPECT_TRUE(QDir().mkpath(tmp));
+        return tmp;
+    }
+    static void expectEmpty(const QString& folder) {
+        const QStringList left =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        EXPECT_TRUE(left.isEmpty()) << folder.toStdString() << ": " << left.join(' ').toStdString();
     }
 
     // The arguments of `lumek make` for one song with the phone preset.
@@ -794,6 +816,179 @@ TEST_F(MakeJob, SpecialFilesAsLyricFilesAreLeftAlone) {
     EXPECT_TRUE(probe.format.contains(u"mp4")) << probe.format.toStdString();
     EXPECT_EQ(probe.video + ", " + probe.audio, "mpeg4 320x240, aac 2 44100");
     EXPECT_EQ(probe.videoTenths, Tenths(5));
+}
+
+// The processes whose command line mentions the text: encoders working on a folder's files.
+std::vector<pid_t> ProcessesMentioning(const QString& text) {
+    std::vector<pid_t> found;
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile commandLine("/proc/" + entry + "/cmdline");
+        if (entry.toInt() > 0 && commandLine.open(QIODevice::ReadOnly) &&
+            commandLine.readAll().contains(text.toUtf8())) {
+            found.push_back(entry.toInt());
+        }
+    }
+    return found;
+}
+
+// Whether a process is gone within 2 s (a zombie counts: it runs no more).
+bool Gone(pid_t pid) {
+    for (int tries = 0; tries < 200; ++tries) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return true;
+        }
+        const QByteArray line = stat.readAll();
+        const qsizetype state = line.lastIndexOf(')') + 2;
+        if (state < 2 || state >= line.size() || line[state] == 'Z' || line[state] == 'X') {
+            return true;
+        }
+        ::usleep(10000);
+    }
+    return false;
+}
+
+TEST_F(MakeJob, StopSignalsEncodeWhatIsMadeAndLeaveNothingBehind) {
+    const QString mp3 = song("signal.mp3", 30.0, {"[00:01.00]신호"});
+    // The job pads the lyric file once (LrcCheck); after that it must not change.
+    LrcCheck(mp3);
+    const QByteArray songBytes = testing::ReadFile(mp3);
+    const QByteArray lyricBytes = testing::ReadFile(LyricPathFor(mp3));
+    // At 20% of the song's frames the first signal comes; a second follows at once or not.
+    const struct {
+        int first;
+        int second;
+        int exitCode;
+        bool video;  // the frames made so far are encoded
+    } cases[] = {
+        {SIGTERM, 0, 143, true},
+        {SIGINT, 0, 130, true},
+        {SIGHUP, 0, 129, true},
+        {SIGINT, SIGTERM, 143, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "signal " << c.first << " then " << c.second);
+        const QString out = path(QStringLiteral("out-%1-%2").arg(c.first).arg(c.second));
+        ASSERT_TRUE(QDir().mkpath(out));
+        const QString tmp = freshTmp();
+        QProcess lumek;
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.insert("TMPDIR", tmp);
+        variables.remove("XDG_RUNTIME_DIR");
+        lumek.setProcessEnvironment(variables);
+        lumek.setReadChannel(QProcess::StandardError);
+        lumek.start(LUMEK_BINARY, makeCommand(mp3, out));
+        QByteArray errors;
+        while (!errors.contains("song 1/1: 20%") && lumek.waitForReadyRead(30000)) {
+            errors += lumek.readAllStandardError();
+        }
+        ASSERT_TRUE(errors.contains("song 1/1: 20%")) << errors.toStdString();
+        // The encoder writes beside the video under a hidden name.
+        const QString partial = QDir(out).filePath(".signal.k3g.lumek-");
+        ASSERT_FALSE(ProcessesMentioning(partial).empty());
+        const auto pid = static_cast<pid_t>(lumek.processId());
+        ::kill(pid, c.first);
+        if (c.second != 0) {
+            ::kill(pid, c.second);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(lumek.waitForFinished(60000));
+        EXPECT_LT(timer.elapsed(), 12000);
+        EXPECT_EQ(lumek.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(lumek.exitCode(), c.exitCode);
+        const QString messages = QString::fromUtf8(errors + lumek.readAllStandardError());
+        expectEmpty(tmp);
+        EXPECT_EQ(testing::ReadFile(mp3), songBytes);
+        EXPECT_EQ(testing::ReadFile(LyricPathFor(mp3)), lyricBytes);
+        const QStringList videos =
+            QDir(out).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        EXPECT_EQ(videos, c.video ? QStringList{"signal.k3g"} : QStringList{})
+            << messages.toStdString();
+        if (c.video) {
+            EXPECT_TRUE(messages.contains(kStopped)) << messages.toStdString();
+            const Probe probe = ProbeVideo(QDir(out).filePath("signal.k3g"));
+            EXPECT_GE(probe.videoTenths.size(), 60u);
+            EXPECT_LT(probe.videoTenths.size(), 300u);
+        }
+        // No encoder is left working on the folder.
+        for (const pid_t encoderPid : ProcessesMentioning(partial)) {
+            EXPECT_TRUE(Gone(encoderPid)) << encoderPid;
+        }
+    }
+}
+
+TEST_F(MakeJob, StalledEncodersEndTheSong) {
+    const QStringList songs = {song("one.mp3", 1.0, {"[00:00.20]하나"}),
+                               song("two.mp3", 1.0, {"[00:00.20]둘"})};
+    const QString pids = path("pids");
+    // Stand-ins that never read their video ($3): one never opens it, one opens it. Each
+    // starts a helper in its process group and notes both process ids.
+    const QString note = "echo $$ >> '" + pids + "'; sleep 1000 & echo $! >> '" + pids + "'; wait";
+    const struct {
+        const char* name;
+        QString script;
+        std::optional<int> stallMs;
+        bool cancel;
+    } cases[] = {
+        {"never opens the video", note, 1000, false},
+        {"opens the video and reads nothing", "exec 3< \"$3\"; " + note, 1000, false},
+        {"reads nothing, cancelled", "exec 3< \"$3\"; " + note, std::nullopt, true},
+    };
+    const QString standIn = path("ffmpeg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nextJob();
+        QFile::remove(pids);
+        ASSERT_TRUE(testing::WriteFile(standIn, "#!/bin/sh\n" + c.script.toUtf8() + "\n"));
+        ASSERT_TRUE(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
+        encoder = standIn;
+        stallMs = c.stallMs;
+        QElapsedTimer sincePress;
+        if (c.cancel) {
+            pressWhenStatus(QStringLiteral("1 번째 프레임 저장중.. (10%) [1 / 2]"));
+            host.onPump = [this, press = host.onPump, &sincePress] {
+                press();
+                if (pressedAt >= 0 && !sincePress.isValid()) {
+                    sincePress.start();
+                }
+            };
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const JobOutcome outcome = make(songs);
+        EXPECT_TRUE(outcome.videos.isEmpty());
+        EXPECT_TRUE(outputFiles().isEmpty()) << outputFiles().join(' ').toStdString();
+        const QString stalled = standIn + QStringLiteral(
+                                              ": %1초 동안 동영상을 읽지도 출력 파일에 "
+                                              "쓰지도 않아 중지했습니다")
+                                              .arg(c.cancel ? 2 : 1);
+        if (c.cancel) {
+            ASSERT_TRUE(sincePress.isValid());
+            EXPECT_LT(sincePress.elapsed(), 3500);
+            EXPECT_EQ(statusesFromPress().back(), "작업이 중지되었습니다.");
+            EXPECT_TRUE(std::ranges::count(host.statuses,
+                                           "작업을 실패했습니다. [1 / 2]\r\n" + stalled) == 1)
+                << Joined(host.statuses);
+        } else {
+            // Each song fails on its own; the job goes on.
+            EXPECT_EQ(outcome.failed, 2);
+            EXPECT_LT(timer.elapsed(), 15000);
+            for (const int n : {1, 2}) {
+                const QString text =
+                    QStringLiteral("작업을 실패했습니다. [%1 / 2]\r\n").arg(n) + stalled;
+                EXPECT_EQ(std::ranges::count(host.statuses, text), 1) << Joined(host.statuses);
+            }
+            EXPECT_EQ(host.statuses.back(), kAllDone);
+        }
+        expectCleanEnd();
+        const QStringList noted =
+            QString::fromLatin1(testing::ReadFile(pids)).split('\n', Qt::SkipEmptyParts);
+        EXPECT_GE(noted.size(), 2);
+        for (const QString& pid : noted) {
+            EXPECT_TRUE(Gone(pid.toInt())) << "process " << pid.toStdString() << " still runs";
+        }
+    }
 }
 
 }  // namespace
