@@ -1,4 +1,6 @@
 #include <QGuiApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #ifdef LUMEK_TEST_WIDGETS
 #include <QApplication>
 #endif
@@ -9,6 +11,11 @@
 // window's suite needs the widgets' application.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a runtime folder Qt makes one in $TMPDIR and leaves it; the suite uses its own.
+    const QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    }
 #ifdef LUMEK_TEST_WIDGETS
     QApplication app(argc, argv);
 #else
