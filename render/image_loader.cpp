@@ -19,6 +19,8 @@ namespace {
 // Decoded images and drawn pictures beyond this are refused, so that a header claiming a
 // gigantic image fails instead of exhausting memory: 8192 x 8192 pixels of 4 bytes.
 constexpr int kAllocationLimitMegabytes = 256;
+// Pictures decoded at their own size (BMP, GIF, ICO) stay within 100 MB: 25 megapixels.
+constexpr int64_t kMaxWholePixels = int64_t{25} * 1024 * 1024;
 constexpr int64_t kMaxPixels = kMaxPicturePixels;
 // Larger files are not read into memory; no image this program wants comes near it.
 constexpr qint64 kMaxFileBytes = qint64{512} * 1024 * 1024;
@@ -123,11 +125,14 @@ std::optional<QImage> Decode(const QByteArray& data, QSize box, QString* problem
         return std::nullopt;
     }
     const QSize declared = reader.size();
-    if (declared.isValid() && int64_t{declared.width()} * declared.height() > kMaxPicturePixels) {
+    // A format that can't be decoded smaller takes its whole size in memory.
+    const int64_t maxPixels =
+        reader.supportsOption(QImageIOHandler::ScaledSize) ? kMaxPicturePixels : kMaxWholePixels;
+    if (declared.isValid() && int64_t{declared.width()} * declared.height() > maxPixels) {
         Fail(problem, QStringLiteral("그림이 너무 큽니다: %1 x %2 픽셀 (최대 %3 메가픽셀)")
                           .arg(declared.width())
                           .arg(declared.height())
-                          .arg(kMaxPicturePixels >> 20));
+                          .arg(maxPixels >> 20));
         return std::nullopt;
     }
     if (format == "jpeg" && !JpegIsComplete(QByteArrayView(data))) {

@@ -145,6 +145,15 @@ TEST(ImageLoader, RefusesTruncatedAndForeignData) {
     for (const auto& data : refused) {
         EXPECT_FALSE(LoadPictureFromMemory(data.data)) << data.name;
     }
+
+    // A bitmap is decoded whole, so it may hold fewer pixels than a picture decoded smaller:
+    // 6000 x 6000 is refused by its header, before any pixel is read.
+    QString problem;
+    EXPECT_FALSE(LoadPictureFromMemory(
+        QByteArray::fromHex("424d36000000000000003600000028000000701700007017000001001800") +
+            QByteArray(24, '\0'),
+        {320, 240}, 0, false, &problem));
+    EXPECT_EQ(problem, QStringLiteral("그림이 너무 큽니다: 6000 x 6000 픽셀 (최대 25 메가픽셀)"));
 }
 
 TEST(ImageLoader, DamagedFilesNeverCrash) {
