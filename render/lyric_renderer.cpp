@@ -77,22 +77,15 @@ private:
 namespace {
 
 // The rule's character widths, or new ones for this wrap when the rule keeps none.
-class CharWidths {
-public:
-    explicit CharWidths(const WrapRule& rule)
-        : widths_(rule.characters ? rule.characters
-                                  : std::make_shared<CharacterWidths>(rule.measure)) {}
-    int32_t of(char32_t c) { return widths_->of(c); }
-
-private:
-    std::shared_ptr<CharacterWidths> widths_;
-};
+std::shared_ptr<CharacterWidths> WidthsOf(const WrapRule& rule) {
+    return rule.characters ? rule.characters : std::make_shared<CharacterWidths>(rule.measure);
+}
 
 // One part of a text (no separator inside) as the wrapper scans it. Widths of runs only grow
 // as characters are added, which the searches for the first overflow rely on.
 class PartScan {
 public:
-    PartScan(QStringView part, const WrapRule& rule, CharWidths& widths)
+    PartScan(QStringView part, const WrapRule& rule, CharacterWidths& widths)
         : part_(part), rule_(rule), widths_(widths), exact_(part.size() <= kExactWrapLength) {}
 
     qsizetype size() const { return part_.size(); }
@@ -165,7 +158,7 @@ private:
 
     QStringView part_;
     const WrapRule& rule_;
-    CharWidths& widths_;
+    CharacterWidths& widths_;
     bool exact_;
 };
 
@@ -205,7 +198,7 @@ std::optional<qsizetype> FirstLineEnd(PartScan& scan, qsizetype start, qsizetype
     return b == start ? scan.next(start) : b;
 }
 
-int32_t CountLineBreaks(QStringView text, const WrapRule& rule, CharWidths& widths) {
+int32_t CountLineBreaks(QStringView text, const WrapRule& rule, CharacterWidths& widths) {
     const QList<QStringView> parts = Parts(text);
     int64_t count = parts.size() - 1;
     for (const QStringView part : parts) {
@@ -449,13 +442,13 @@ int32_t WrapWidth(int32_t canvasWidth, int32_t pointX, int32_t alignment) {
 }
 
 int32_t CountLineBreaks(const QString& text, const WrapRule& rule) {
-    CharWidths widths(rule);
-    return CountLineBreaks(text, rule, widths);
+    const std::shared_ptr<CharacterWidths> widths = WidthsOf(rule);
+    return CountLineBreaks(text, rule, *widths);
 }
 
 QString FirstWrappedLine(const QString& text, int32_t start, const WrapRule& rule) {
-    CharWidths widths(rule);
-    PartScan scan(text, rule, widths);
+    const std::shared_ptr<CharacterWidths> widths = WidthsOf(rule);
+    PartScan scan(text, rule, *widths);
     const qsizetype from = OffsetOf(scan, start);
     const std::optional<qsizetype> end = FirstLineEnd(scan, from, scan.size());
     if (!end) {
@@ -465,8 +458,8 @@ QString FirstWrappedLine(const QString& text, int32_t start, const WrapRule& rul
 }
 
 QString RestAfterFirstLine(const QString& text, int32_t start, const WrapRule& rule) {
-    CharWidths widths(rule);
-    PartScan scan(text, rule, widths);
+    const std::shared_ptr<CharacterWidths> widths = WidthsOf(rule);
+    PartScan scan(text, rule, *widths);
     const qsizetype from = OffsetOf(scan, start);
     const std::optional<qsizetype> end = FirstLineEnd(scan, from, scan.size());
     return end ? TrimOneTrailingSpace(text.mid(*end)) : text.mid(from);
@@ -481,9 +474,9 @@ QString TrimOneTrailingSpace(const QString& text) {
 
 std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t centreLine,
                                  const WrapRule& rule, const LineWindow& window) {
-    CharWidths widths(rule);
+    const std::shared_ptr<CharacterWidths> widths = WidthsOf(rule);
     const double p = pitch;
-    const double breaks = CountLineBreaks(text, rule, widths);
+    const double breaks = CountLineBreaks(text, rule, *widths);
     const double firstTop = centreLine - p / 2.0 - p * breaks / 2.0;
     std::vector<TextLine> lines;
     int64_t k = 0;
@@ -500,7 +493,7 @@ std::vector<TextLine> LayOutText(const QString& text, int32_t pitch, int32_t cen
         ++k;
     };
     for (const QStringView part : Parts(text)) {
-        PartScan scan(part, rule, widths);
+        PartScan scan(part, rule, *widths);
         // Each line takes at least one character off the rest, whose last space is trimmed at
         // every break.
         qsizetype start = 0;
