@@ -6,6 +6,8 @@
 #include <QSignalBlocker>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace lumek {
 
 namespace {
@@ -70,6 +72,13 @@ bool EncodingListView::isBold(int row) const {
 }
 
 void EncodingListView::showSelection(const QList<int>& rows) {
+    // The window shows the list at every pump of long work; an unchanged selection stays as it
+    // is, unrepainted and unscrolled.
+    QList<int> shown = selectedRows();
+    std::sort(shown.begin(), shown.end());
+    if (shown == rows && (rows.isEmpty() || currentRow() == rows.first())) {
+        return;
+    }
     const QSignalBlocker blocker(this);
     clearSelection();
     for (int row : rows) {
