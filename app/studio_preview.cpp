@@ -1,6 +1,5 @@
 #include "app/studio.h"
 
-#include "base/numbers.h"
 #include "base/paths.h"
 
 namespace lumek {
@@ -12,8 +11,8 @@ uint32_t PositionMs(int32_t position) {
     return static_cast<uint32_t>((int64_t{std::max(position, 0)} + 1) * 100);
 }
 
-bool EditsCoverPoint(const Settings& settings, int32_t position) {
-    return settings.CoverIntro == 1 && position < ToInt(settings.CoverShowTime);
+bool EditsCoverPoint(const DerivedSettings& derived, int32_t position) {
+    return derived.coverIntro && position < derived.coverShowFrames;
 }
 
 }  // namespace
@@ -63,7 +62,7 @@ bool Studio::ReloadLyrics() {
 }
 
 QPoint Studio::EditedPoint(int32_t position) const {
-    if (EditsCoverPoint(settings_, position)) {
+    if (EditsCoverPoint(derived_, position)) {
         return {settings_.CPointX, settings_.CPointY};
     }
     return {settings_.PointX, settings_.PointY};
@@ -73,7 +72,7 @@ bool Studio::MoveEditedPoint(int32_t position, QPoint point) {
     if (job_.JobRunning) {
         return false;
     }
-    const bool cover = EditsCoverPoint(settings_, position);
+    const bool cover = EditsCoverPoint(derived_, position);
     const QString x = cover ? QStringLiteral("CPointX") : QStringLiteral("PointX");
     const QString y = cover ? QStringLiteral("CPointY") : QStringLiteral("PointY");
     return edit({{x, QString::number(point.x())}, {y, QString::number(point.y())}}).accepted;
